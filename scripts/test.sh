@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds and runs every test
+# once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the concurrency tests under ThreadSanitizer. Fails on any failure or report.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/check-format.sh
+
+jobs=$(nproc)
+
+echo "== plain build and tests"
+scripts/build.sh build
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+scripts/build.sh build-asan -DKS_SANITIZE="address;undefined" -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# Test suites whose name holds "Concurrency" or "Stress" are the ones that race threads.
+echo "== ThreadSanitizer"
+scripts/build.sh build-tsan -DKS_SANITIZE=thread -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "Concurrency|Stress"
+
+echo "== benchmarks (one short pass each)"
+for bench in build/bench/*; do
+  [ -x "$bench" ] && [ -f "$bench" ] || continue
+  "$bench" --benchmark_min_time=0.05
+done
+echo "All tests passed."
