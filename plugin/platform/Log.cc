@@ -1,20 +1,57 @@
 #include "plugin/platform/Log.h"
 
-// Placeholder until the logger lands: messages are dropped.
+#include "plugin/platform/KSLogger.h"
+#include "plugin/platform/LogMasking.h"
+
 namespace corvane::larchmere::plugin {
 
-void WriteLog(const std::string&, int) {}
+void WriteLog(const std::string& text, int level) {
+  try {
+    KSLogger::Instance().Write(text, level);
+  } catch (...) {
+    // Creating the logger failed (out of memory): the line is lost, the caller goes on.
+  }
+}
+
 void LogInfo(const std::string& prefix, const std::string& content) {
-  WriteLog(prefix + ": " + content, kLogInfo);
+  try {
+    WriteLog(prefix + ": " + content, kLogInfo);
+  } catch (...) {
+  }
 }
+
 void LogDebug(const std::string& prefix, const std::string& content) {
-  WriteLog(prefix + ": " + content, kLogDebug);
+  try {
+    WriteLog(prefix + ": " + content, kLogDebug);
+  } catch (...) {
+  }
 }
+
 void LogError(const std::string& prefix, const std::string& content) {
-  WriteLog(prefix + ": " + content, kLogError);
+  try {
+    WriteLog(prefix + ": " + content, kLogError);
+  } catch (...) {
+  }
 }
+
 void LogException(const std::string& prefix, const std::exception& exception) {
   LogError(prefix, exception.what());
+}
+
+std::string MaskToken(const std::string& token) {
+  try {
+    return KSLogger::Instance().MaskToken(token);
+  } catch (...) {
+    return MaskedToken(token);  // when in doubt, hide it
+  }
+}
+
+std::string MaskHeaderBlock(const std::string& headers) {
+  try {
+    return KSLogger::Instance().MaskHeaderBlock(headers);
+  } catch (...) {
+    return {};  // the masked copy could not be made: log nothing rather than the secrets
+  }
 }
 
 }  // namespace corvane::larchmere::plugin

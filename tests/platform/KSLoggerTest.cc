@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <random>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "os/process_info.h"
+#include "plugin/platform/KSLogger.h"
+
+namespace corvane::larchmere::plugin {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kInitLine[] = "---------------- | ---------- Initializing LM.log logger -----------";
+
+// 5 March 2024, 12:34:56 local time: every line of these tests goes to "2024-3-5-LM.log".
+std::time_t FixedNow() {
+  std::tm time{};
+  time.tm_year = 124;
+  time.tm_mon = 2;
+  time.tm_mday = 5;
+  time.tm_hour = 12;
+  time.tm_min = 34;
+  time.tm_sec = 56;
+  time.tm_isdst = -1;
+  return std::mktime(&time);
+}
+
+std::vector<std::string> ReadLines(const fs::path& path) {
+  std::vector<std::string> lines;
+  std::ifstream file(path);
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  return lines;
+}
+
+// A private registry, install folder and local app data folder per test.
+class KSLoggerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    root_ =
+        fs::temp_directory_path() / ("ks-logger-test-" + std::to_string(std::random_device{}()));
+    fs::create_directories(root_ / "install");
+    localAppData_ = root_ / "appdata";
+    ::setenv("KEYSTEAD_LOCALAPPDATA", localAppData_.c_str(), 1);
+    ::setenv("KEYSTEAD_REGISTRY", (root_ / "registry.json").c_str(), 1);
+    ::setenv("KEYSTEAD_DEBUG_OUTPUT", "1", 1);
+    WriteRegistry(std::nullopt);
+  }
+
+  void TearDown() override {
+    ::unsetenv("KEYSTEAD_LOCALAPPDATA");
+    ::unsetenv("KEYSTEAD_REGISTRY");
+    ::unsetenv("KEYSTEAD_DEBUG_OUTPUT");
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  void WriteRegistry(std::optional<int> fullLogEnable) {
+    std::ofstream registry(root_ / "registry.json");
+    registry << R"({"SOFTWARE\\Keystead\\InstallInfo": {"InstallDir": ")"
+             << (root_ / "install").string() << R"("})";
+    if (fullLogEnable) {
+      registry << R"(, "SOFTWARE\\Keystead\\Settings": {"FULL_LOG_ENABLE": )" << *fullLogEnable
+               << "}";
+    }
+    registry << "}";
+  }
+
+  void WriteNlogConfig(const std::string& fileNameAttribute) {
+    std::ofstream config(root_ / "install" / "NLog.config");
+    config << "<nlog>\n  <targets>\n    <target name=\"file\" " << fileNameAttribute
+           << " layout=\"${message}\"/>\n    <target name=\"other\" fileName=\"/elsewhere/x.log\"/>"
+           << "\n  </targets>\n</nlog>\n";
+  }
+
+  // A configuration whose file target lies in <root>/service/.
+  void WriteServiceConfig() {
+    WriteNlogConfig("fileName=\"" + (root_ / "service").string() + "/${shortdate}.log\"");
+  }
+
+  std::unique_ptr<KSLogger> MakeLogger() { return std::make_unique<KSLogger>("LM.log", FixedNow); }
+
+  fs::path ServiceLog() const { return root_ / "service" / "2024-3-5-LM.log"; }
+  fs::path FallbackLog() const { return localAppData_ / "ksdata" / "logs" / "2024-3-5-LM.log"; }
+
+  fs::path root_;
+  fs::path localAppData_;
+};
+
+TEST(KSLoggerFormatTest, DailyFileNameHasNoLeadingZeros) {
+  std::tm time{};
+  time.tm_year = 124;
+  time.tm_mon = 2;
+  time.tm_mday = 5;
+  EXPECT_EQ(KSLogger::DailyFileName(time, "LM.log"), "2024-3-5-LM.log");
+  time.tm_year = 99;
+  time.tm_mon = 11;
+  time.tm_mday = 31;
+  EXPECT_EQ(KSLogger::DailyFileName(time, "LM.log"), "1999-12-31-LM.log");
+}
+
+TEST(KSLoggerFormatTest, LevelTags) {
+  EXPECT_EQ(KSLogger::LevelTag(0), " | ERROR | ");
+  EXPECT_EQ(KSLogger::LevelTag(1), " | INFO | ");
+  EXPECT_EQ(KSLogger::LevelTag(2), " | DEBUG | ");
+  EXPECT_EQ(KSLogger::LevelTag(3), " | ");
+  EXPECT_EQ(KSLogger::LevelTag(-1), " | ");
+}
+
+TEST_F(KSLoggerTest, WritesFormattedLinesToTheDailyFile) {
+  WriteServiceConfig();
+  auto logger = MakeLogger();
+  std::string text = "URIContext - ProcessRequest: start";
+  text += '\0';
+  text += "hidden";
+  logger->Write(text, 1);
+
+  const auto lines = ReadLines(ServiceLog());
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string prefix = "2024-03-05.12:34:56 | " +
+                             std::to_string(keystead::os::CurrentProcessId()) + " | " +
+                             std::to_string(keystead::os::CurrentThreadId()) + " | ";
+  EXPECT_EQ(lines[0], prefix + kInitLine);
+  EXPECT_EQ(lines[1], prefix + " | INFO | URIContext - ProcessRequest: start");
+}
+
+TEST_F(KSLoggerTest, WithoutNlogConfigOnlyErrorLinesAreWritten) {
+  testing::internal::CaptureStderr();
+  auto logger = MakeLogger();
+  logger->Write("error line", 0);
+  logger->Write("info line", 1);
+  logger->Write("debug line", 2);
+  logger->Write("other line", 7);
+  const std::string debugOutput = testing::internal::GetCapturedStderr();
+
+  EXPECT_FALSE(logger->HasNlogConfig());
+  const auto lines = ReadLines(FallbackLog());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with(" |  | ERROR | error line")) << lines[0];
+  EXPECT_NE(debugOutput.find(lines[0]), std::string::npos);
+  EXPECT_EQ(debugOutput.find("info line"), std::string::npos);
+}
+
+TEST_F(KSLoggerTest, WithNlogConfigEveryLevelIsWrittenAndMirrored) {
+  WriteServiceConfig();
+  testing::internal::CaptureStderr();
+  auto logger = MakeLogger();
+  logger->Write("error line", 0);
+  logger->Write("info line", 1);
+  logger->Write("debug line", 2);
+  logger->Write("other line", 7);
+  const std::string debugOutput = testing::internal::GetCapturedStderr();
+
+  const auto lines = ReadLines(ServiceLog());
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_TRUE(lines[1].ends_with(" |  | ERROR | error line"));
+  EXPECT_TRUE(lines[2].ends_with(" |  | INFO | info line"));
+  EXPECT_TRUE(lines[3].ends_with(" |  | DEBUG | debug line"));
+  EXPECT_TRUE(lines[4].ends_with(" |  | other line"));
+  for (const auto& line : lines) EXPECT_NE(debugOutput.find(line), std::string::npos) << line;
+}
+
+struct FolderCase {
+  const char* name;
+  std::optional<std::string> fileNameAttribute;  // nullopt: no NLog.config at all
+  std::string expectedDir;                       // empty: the local app data fallback
+};
+
+// Replaces "<service>" by the test's service folder.
+std::string WithServiceFolder(std::string text, const std::string& service) {
+  for (std::size_t at; (at = text.find("<service>")) != std::string::npos;) {
+    text.replace(at, 9, service);
+  }
+  return text;
+}
+
+class KSLoggerFolderTest : public KSLoggerTest, public testing::WithParamInterface<FolderCase> {};
+
+TEST_P(KSLoggerFolderTest, ResolvesAndCreatesTheLogFolder) {
+  const std::string service = (root_ / "service").string();
+  if (const auto& attribute = GetParam().fileNameAttribute) {
+    WriteNlogConfig(WithServiceFolder(*attribute, service));
+  }
+  auto logger = MakeLogger();
+  const std::string expected = GetParam().expectedDir.empty()
+                                   ? (localAppData_ / "ksdata" / "logs").string() + "/"
+                                   : WithServiceFolder(GetParam().expectedDir, service);
+  EXPECT_EQ(logger->LogsDir(), expected);
+  EXPECT_TRUE(fs::is_directory(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KSLoggerFolderTest,
+    testing::Values(
+        FolderCase{"AbsoluteFolder", "fileName=\"<service>/${shortdate}.log\"", "<service>/"},
+        FolderCase{"BackslashSeparator", "fileName=\"<service>\\c.log\"", "<service>\\"},
+        FolderCase{"BaseDir", "fileName=\"${basedir}/logs/${shortdate}.log\"", ""},
+        FolderCase{"OtherLayoutRenderer", "fileName=\"${specialfolder:folder=X}/logs/a.log\"", ""},
+        FolderCase{"RelativeFolder", "fileName=\"logs/a.log\"", ""},
+        FolderCase{"BareFileName", "fileName=\"a.log\"", ""},
+        FolderCase{"SpacedAttributeIgnored", "fileName = \"<service>/a.log\"", ""},
+        FolderCase{"NoConfig", std::nullopt, ""}),
+    [](const testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+
+TEST_F(KSLoggerTest, FolderThatCannotBeCreatedLosesFileLinesOnly) {
+  std::ofstream(root_ / "blocker") << "a file where a folder should be";
+  WriteNlogConfig("fileName=\"" + (root_ / "blocker" / "logs").string() + "/a.log\"");
+  testing::internal::CaptureStderr();
+  auto logger = MakeLogger();
+  logger->Write("still reaches the debugger", 0);
+  const std::string debugOutput = testing::internal::GetCapturedStderr();
+
+  EXPECT_NE(debugOutput.find("KSLogger::Initialize ERROR Creating directory"), std::string::npos);
+  EXPECT_NE(debugOutput.find("ERROR | still reaches the debugger"), std::string::npos);
+  EXPECT_TRUE(fs::is_regular_file(root_ / "blocker"));
+}
+
+struct MaskingCase {
+  const char* name;
+  bool nlogConfig;
+  std::optional<int> fullLogEnable;
+  bool masked;
+};
+
+class KSLoggerMaskingTest : public KSLoggerTest, public testing::WithParamInterface<MaskingCase> {};
+
+TEST_P(KSLoggerMaskingTest, MasksLinesAndTokensByOneSwitch) {
+  if (GetParam().nlogConfig) WriteServiceConfig();
+  WriteRegistry(GetParam().fullLogEnable);
+  auto logger = MakeLogger();
+  const std::string body = R"({"faceData":[1,2],"idToken":"tok","otpInfo":{"a":1}})";
+  logger->Write("Handler - ContentIn: " + body + " x-idToken: raw", 0);
+
+  const auto lines = ReadLines(GetParam().nlogConfig ? ServiceLog() : FallbackLog());
+  ASSERT_FALSE(lines.empty());
+  const std::string& line = lines.back();
+  EXPECT_EQ(logger->IsMaskingEnabled(), GetParam().masked);
+  if (GetParam().masked) {
+    EXPECT_TRUE(
+        line.ends_with(R"(ContentIn: {"faceData":[X],"idToken":"X","otpInfo":{X}} x-idToken: X)"))
+        << line;
+    EXPECT_EQ(logger->MaskToken("rat-value"), "X");
+    EXPECT_EQ(logger->MaskHeaderBlock("Authorization: Bearer t\r\nCaller: web"),
+              "Authorization: X\r\nCaller: web");
+  } else {
+    EXPECT_TRUE(line.ends_with("ContentIn: " + body + " x-idToken: raw")) << line;
+    EXPECT_EQ(logger->MaskToken("rat-value"), "rat-value");
+    EXPECT_EQ(logger->MaskHeaderBlock("Authorization: Bearer t"), "Authorization: Bearer t");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KSLoggerMaskingTest,
+    testing::Values(MaskingCase{"ConfigPresent", true, std::nullopt, true},
+                    MaskingCase{"FullLogZero", true, 0, true},
+                    MaskingCase{"FullLogEnabled", true, 1, false},
+                    MaskingCase{"NoConfigErrorLinesUnmasked", false, std::nullopt, false}),
+    [](const testing::TestParamInfo<MaskingCase>& info) { return std::string(info.param.name); });
+
+class KSLoggerConcurrencyTest : public KSLoggerTest {};
+
+TEST_F(KSLoggerConcurrencyTest, ConcurrentWritersProduceWholeLines) {
+  WriteServiceConfig();
+  ::setenv("KEYSTEAD_DEBUG_OUTPUT", "0", 1);
+  auto logger = MakeLogger();
+  constexpr int kThreads = 6;
+  constexpr int kLinesPerThread = 150;
+  const std::string padding(300, '.');
+  {
+    std::vector<std::jthread> writers;
+    for (int t = 0; t < kThreads; ++t) {
+      writers.emplace_back([&, t] {
+        for (int i = 0; i < kLinesPerThread; ++i) {
+          logger->Write("w" + std::to_string(t) + "-" + std::to_string(i) + padding, 1);
+        }
+      });
+    }
+  }
+
+  const auto lines = ReadLines(ServiceLog());
+  ASSERT_EQ(lines.size(), 1u + kThreads * kLinesPerThread);
+  const std::regex whole(R"(2024-03-05\.12:34:56 \| \d+ \| \d+ \|  \| INFO \| (w\d+-\d+)\.{300})");
+  std::set<std::string> seen;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines[i], match, whole)) << lines[i];
+    seen.insert(match[1]);
+  }
+  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kLinesPerThread));
+}
+
+}  // namespace
+}  // namespace corvane::larchmere::plugin
