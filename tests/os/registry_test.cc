@@ -1,0 +1,117 @@
+#include "os/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "os_test_support.h"
+
+namespace keystead::os {
+namespace {
+
+using test::ScopedEnv;
+using test::ScopedTempDir;
+
+constexpr const char* kRegistry = R"({
+  "SOFTWARE\\Keystead\\Settings\\": {"FULL_LOG_ENABLE": 1, "Name": "seven77"},
+  "SOFTWARE\\Keystead\\InstallInfo": {"InstallDir": "/opt/keystead", "Count": 4294967295},
+  "Software\\Corvane\\OemInfo": {
+    "FirstName": "Ada", "Negative": -1, "TooBig": 4294967296, "Fraction": 1.5,
+    "Flag": true, "Nested": {"x": 1}
+  },
+  "NotAKey": 5
+})";
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  ScopedTempDir dir_;
+  ScopedEnv registry_{"KEYSTEAD_REGISTRY", dir_.WriteFile("registry.json", kRegistry)};
+};
+
+TEST_F(RegistryTest, ReadsValuesIgnoringCaseAndTrailingBackslash) {
+  EXPECT_EQ(ReadMachineDword("SOFTWARE\\Keystead\\Settings\\", "FULL_LOG_ENABLE"), 1u);
+  EXPECT_EQ(ReadMachineDword("software\\keystead\\settings", "full_log_enable"), 1u);
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\KEYSTEAD\\INSTALLINFO\\", "installdir", 260),
+            "/opt/keystead");
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\Corvane\\OemInfo", "FirstName", 260), "Ada");
+  EXPECT_EQ(ReadMachineDword("SOFTWARE\\Keystead\\InstallInfo", "Count"), 4294967295u);
+}
+
+TEST_F(RegistryTest, MissingKeysValuesAndUnfitTypesReadAsMissing) {
+  struct Case {
+    const char* key;
+    const char* value;
+  };
+  const Case missingDwords[] = {
+      {"SOFTWARE\\Keystead\\Nowhere", "FULL_LOG_ENABLE"},
+      {"SOFTWARE\\Keystead\\Settings", "Absent"},
+      {"SOFTWARE\\Keystead\\Settings", "Name"},  // a string is not a number
+      {"Software\\Corvane\\OemInfo", "Negative"},
+      {"Software\\Corvane\\OemInfo", "TooBig"},
+      {"Software\\Corvane\\OemInfo", "Fraction"},
+      {"Software\\Corvane\\OemInfo", "Flag"},
+      {"Software\\Corvane\\OemInfo", "Nested"},
+      {"NotAKey", ""},
+      {"SOFTWARE\\Keystead", "Settings"},  // a parent key holds no values of its own
+  };
+  for (const Case& c : missingDwords) {
+    EXPECT_EQ(ReadMachineDword(c.key, c.value), std::nullopt) << c.key << " " << c.value;
+  }
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "FULL_LOG_ENABLE", 260),
+            std::nullopt);  // a number is not a string
+  EXPECT_EQ(ReadMachineString("Software\\Corvane\\OemInfo", "Nested", 260), std::nullopt);
+}
+
+TEST_F(RegistryTest, StringMustFitWithItsTerminator) {
+  // "seven77" has 7 bytes and needs 8 with the terminating zero.
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 8), "seven77");
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 7), std::nullopt);
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 0), std::nullopt);
+}
+
+TEST_F(RegistryTest, FollowsTheVariableToAnotherFile) {
+  ScopedEnv other("KEYSTEAD_REGISTRY",
+                  dir_.WriteFile("other.json", R"({"SOFTWARE\\Keystead\\Settings": {"A": 2}})"));
+  EXPECT_EQ(ReadMachineDword("SOFTWARE\\Keystead\\Settings", "A"), 2u);
+  EXPECT_EQ(ReadMachineDword("SOFTWARE\\Keystead\\Settings", "FULL_LOG_ENABLE"), std::nullopt);
+}
+
+TEST(RegistryWithoutFileTest, EverythingIsMissing) {
+  ScopedTempDir dir;
+  const std::optional<std::string> sources[] = {
+      std::nullopt, dir.Path("absent.json"),
+      dir.Path(),  // a folder, not a file
+  };
+  for (const auto& source : sources) {
+    ScopedEnv registry("KEYSTEAD_REGISTRY", source);
+    EXPECT_EQ(ReadMachineDword("SOFTWARE\\Keystead\\Settings", "FULL_LOG_ENABLE"), std::nullopt);
+    EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "FULL_LOG_ENABLE", 260),
+              std::nullopt);
+  }
+}
+
+TEST(RegistryMalformedTest, MalformedFileReadsAsMissingAndIsReportedOnce) {
+  ScopedTempDir dir;
+  ScopedEnv debug("KEYSTEAD_DEBUG_OUTPUT", "1");
+  const char* malformed[] = {
+      "not json",
+      "",
+      R"([{"SOFTWARE\\Keystead\\Settings": {"A": 1}}])",
+      R"({"SOFTWARE\\Keystead\\Settings": {"A": 1}} trailing)",
+      R"({"SOFTWARE\\Keystead\\Settings": {"A": 1}, "SOFTWARE\\Keystead\\Settings": {"A": 2}})",
+  };
+  ::testing::internal::CaptureStderr();
+  int index = 0;
+  for (const char* content : malformed) {
+    ScopedEnv registry("KEYSTEAD_REGISTRY",
+                       dir.WriteFile("bad" + std::to_string(index++) + ".json", content));
+    EXPECT_EQ(ReadMachineDword("SOFTWARE\\Keystead\\Settings", "A"), std::nullopt) << content;
+  }
+  const std::string output = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(output.find("malformed"), std::string::npos) << output;
+  EXPECT_EQ(output.find("malformed"), output.rfind("malformed")) << output;
+}
+
+}  // namespace
+}  // namespace keystead::os
