@@ -1,0 +1,33 @@
+#include "plugin/common/DeviceAuthenticatedListener.h"
+
+namespace corvane::larchmere::plugin::common {
+
+DeviceAuthenticatedListener::DeviceAuthenticatedListener() = default;
+
+DeviceAuthenticatedListener::~DeviceAuthenticatedListener() = default;
+
+void DeviceAuthenticatedListener::SetHostCallbacks(const HostCallbacks& callbacks) {
+  std::scoped_lock lock(callbacksMutex);
+  hostCallbacks = callbacks;
+}
+
+HostCallbacks DeviceAuthenticatedListener::GetHostCallbacks() const {
+  std::scoped_lock lock(callbacksMutex);
+  return hostCallbacks;
+}
+
+bool DeviceAuthenticatedListener::HasDeviceCallback() const {
+  return GetHostCallbacks().deviceAuthenticated != nullptr;
+}
+
+void DeviceAuthenticatedListener::OnDeviceAuthenticated(const std::string& first,
+                                                        const std::string& second) {
+  const KsDeviceAuthenticatedFn notify = GetHostCallbacks().deviceAuthenticated;
+  if (notify != nullptr) {
+    notify(first.c_str(), second.c_str());
+  }
+}
+
+void DeviceAuthenticatedListener::OnError(const Corvane::QAV::SDK::SDK_ERROR&) {}
+
+}  // namespace corvane::larchmere::plugin::common

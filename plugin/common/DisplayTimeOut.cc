@@ -1,0 +1,147 @@
+#include "plugin/common/DisplayTimeOut.h"
+
+#include <exception>
+#include <utility>
+
+#include "plugin/platform/Log.h"
+
+namespace corvane::larchmere::plugin::common {
+
+using Corvane::QAV::SDK::FaceLogin;
+
+namespace {
+
+constexpr char kLogPrefix[] = "LMFrameListener - HandleTimeOut";
+constexpr char kStopFailedPrefix[] =
+    "LMFrameListener - HandleTimeOut - Exception occurred while executing "
+    "StopRemoteBiometricData";
+constexpr char kCleanUpFailedPrefix[] =
+    "LMFrameListener - HandleTimeOut - Exception occurred executing Plugin Time Out(After "
+    "StopRemoteBiometricData)";
+
+bool InWindow(double reading, double start, double end, double lastReading, double floor) {
+  return start < reading && reading < end && (lastReading == 0 || lastReading > floor);
+}
+
+}  // namespace
+
+DisplayTimeOut::DisplayTimeOut(Stopwatch& sessionWatch, Stopwatch& pollWatch,
+                               std::shared_ptr<FaceLogin> engine, FrameSessionState& session,
+                               std::vector<LMListener*> emptiedListeners, Clock& timeSource)
+    : sessionStopwatch(sessionWatch),
+      pollStopwatch(pollWatch),
+      state(session),
+      listeners(std::move(emptiedListeners)),
+      clock(timeSource),
+      faceLogin(std::move(engine)) {}
+
+bool DisplayTimeOut::ShouldFire(double pollElapsedMs, double sessionElapsedMs,
+                                double lastPollElapsedMs, double lastSessionElapsedMs) {
+  return InWindow(pollElapsedMs, kPollWindowStartMs, kPollWindowEndMs, lastPollElapsedMs,
+                  kLastReadingFloorMs) ||
+         InWindow(sessionElapsedMs, kSessionWindowStartMs, kSessionWindowEndMs,
+                  lastSessionElapsedMs, kLastReadingFloorMs);
+}
+
+void DisplayTimeOut::Check() {
+  if (!DecideToFire()) {
+    return;
+  }
+  if (StopCapture()) {
+    ResetSession();
+  }
+  Finish();
+}
+
+bool DisplayTimeOut::DecideToFire() {
+  {
+    std::scoped_lock lock(timeOutMutex);
+    if (running) {
+      return false;
+    }
+    const double pollElapsed = pollStopwatch.ElapsedMs();
+    const double sessionElapsed = sessionStopwatch.ElapsedMs();
+    if (!ShouldFire(pollElapsed, sessionElapsed, lastPollElapsedMs, lastSessionElapsedMs)) {
+      return false;
+    }
+    lastPollElapsedMs = pollElapsed;
+    lastSessionElapsedMs = sessionElapsed;
+    running = true;
+  }
+  LogInfo(kLogPrefix, "FRAME DISPLAY TIME OUT");
+  return true;
+}
+
+bool DisplayTimeOut::StopCapture() {
+  std::shared_ptr<FaceLogin> engine;
+  {
+    std::scoped_lock lock(engineMutex);
+    engine = faceLogin;
+  }
+  if (!engine) {
+    return false;
+  }
+  try {
+    // Called from inside the frame notification: the engine only marks the
+    // stop here, it does not wait for this notification to return.
+    return engine->StopRemoteBiometricData() == 0;
+  } catch (const std::exception& exception) {
+    LogException(kStopFailedPrefix, exception);
+  } catch (...) {
+    LogError(kStopFailedPrefix, "unknown exception");
+  }
+  return false;
+}
+
+void DisplayTimeOut::ResetSession() {
+  try {
+    clock.SleepMs(kSettleMs);
+    state.EndSession(/*timingOut=*/true);
+    state.SetOperationStarted(false);
+    state.ClearMatchAttempts();
+    state.ClearCorrelationIds();
+    state.ClearStoredProcessedFrames();
+    for (LMListener* listener : listeners) {
+      listener->EmptyQueue();
+      listener->EmptyErrorQueue();
+    }
+    clock.SleepMs(kCleanUpWindowMs);
+  } catch (const std::exception& exception) {
+    LogException(kCleanUpFailedPrefix, exception);
+  } catch (...) {
+    LogError(kCleanUpFailedPrefix, "unknown exception");
+  }
+  // Outside the try block: a failed clean-up must not leave every later frame
+  // request answered "Frames Time Out".
+  state.SetTimeOutInProgress(false);
+}
+
+void DisplayTimeOut::Finish() {
+  std::scoped_lock lock(timeOutMutex);
+  running = false;
+}
+
+void DisplayTimeOut::ReleaseEngine() {
+  std::shared_ptr<FaceLogin> released;
+  {
+    std::scoped_lock lock(engineMutex);
+    released.swap(faceLogin);
+  }
+}
+
+double DisplayTimeOut::LastPollElapsedMs() const {
+  std::scoped_lock lock(timeOutMutex);
+  return lastPollElapsedMs;
+}
+
+double DisplayTimeOut::LastSessionElapsedMs() const {
+  std::scoped_lock lock(timeOutMutex);
+  return lastSessionElapsedMs;
+}
+
+bool DisplayTimeOut::IsRunning() const {
+  std::scoped_lock lock(timeOutMutex);
+  return running;
+}
+
+}  // namespace corvane::larchmere::plugin::common

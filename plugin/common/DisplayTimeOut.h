@@ -1,0 +1,89 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "plugin/common/Clock.h"
+#include "plugin/common/FrameSessionState.h"
+#include "plugin/common/LMListener.h"
+#include "plugin/common/Stopwatch.h"
+#include "plugin/sdk/FaceLogin.h"
+
+namespace corvane::larchmere::plugin::common {
+
+// Stops the engine's capture when the web page has stopped polling (5 to
+// 10 s without a request) or a session has run too long (30 to 60 s), then
+// resets the capture session. Driven by the frame listener on the engine's
+// frame thread, once per frame.
+//
+// Locking: the decision runs under timeOutMutex (taken only by frame
+// threads; the stopwatch mutexes nest inside it), so only one time-out fires
+// at a time. The engine stop and the clean-up run with no lock held except
+// the short group locks of FrameSessionState and the listener queue locks;
+// the frame thread never waits for FrameSessionState::CaptureMutex().
+class DisplayTimeOut {
+ public:
+  // The poll window and session window, exclusive bounds in milliseconds.
+  static constexpr double kPollWindowStartMs = 5000;
+  static constexpr double kPollWindowEndMs = 10000;
+  static constexpr double kSessionWindowStartMs = 30000;
+  static constexpr double kSessionWindowEndMs = 60000;
+  // A recorded reading at or below this (but not 0) blocks that window.
+  static constexpr double kLastReadingFloorMs = 1500;
+  // Pause after the engine stop before the reset, and length of the window
+  // in which frame requests are answered "Frames Time Out".
+  static constexpr int kSettleMs = 1000;
+  static constexpr int kCleanUpWindowMs = 1500;
+
+  // Every reference must outlive this object. `listeners` are emptied (result
+  // queue, then error queue) in the given order by the clean-up.
+  DisplayTimeOut(Stopwatch& sessionStopwatch, Stopwatch& pollStopwatch,
+                 std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin, FrameSessionState& state,
+                 std::vector<LMListener*> listeners, Clock& clock);
+
+  DisplayTimeOut(const DisplayTimeOut&) = delete;
+  DisplayTimeOut& operator=(const DisplayTimeOut&) = delete;
+
+  // Checks the stopwatches and, when the time-out fires and the engine stops
+  // the capture, resets the session; the reset sleeps about 2.5 s on the
+  // calling thread. Engine and clean-up failures are logged, not thrown;
+  // only a failing mutex raises std::system_error.
+  void Check();
+
+  // Drops the engine reference; later time-outs no longer stop anything (they
+  // are treated as a failed stop). Thread-safe.
+  void ReleaseEngine();
+
+  // The firing rule, on the current readings and those recorded at the last
+  // time-out (0 when none fired yet).
+  static bool ShouldFire(double pollElapsedMs, double sessionElapsedMs, double lastPollElapsedMs,
+                         double lastSessionElapsedMs);
+
+  double LastPollElapsedMs() const;
+  double LastSessionElapsedMs() const;
+  // True from the decision to fire until the clean-up (or failed stop) ends.
+  bool IsRunning() const;
+
+ private:
+  bool DecideToFire();
+  bool StopCapture();
+  void ResetSession();
+  void Finish();
+
+  Stopwatch& sessionStopwatch;
+  Stopwatch& pollStopwatch;
+  FrameSessionState& state;
+  const std::vector<LMListener*> listeners;
+  Clock& clock;
+
+  mutable std::mutex engineMutex;
+  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin;  // guarded by engineMutex
+
+  mutable std::mutex timeOutMutex;
+  double lastPollElapsedMs = 0;     // guarded by timeOutMutex
+  double lastSessionElapsedMs = 0;  // guarded by timeOutMutex
+  bool running = false;             // guarded by timeOutMutex
+};
+
+}  // namespace corvane::larchmere::plugin::common

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace corvane::larchmere::plugin::common {
+
+// How many times a match was started for one correlation id.
+struct MatchAttempt {
+  std::string correlationId;
+  std::int32_t count = 0;
+};
+
+// The session flags read together at one instant.
+struct SessionFlags {
+  bool started = false;
+  bool timeOutInProgress = false;
+};
+
+// Outcome of ReleaseCorrelationId.
+enum class CorrelationRelease {
+  kNotStarted,         // no capture session runs; nothing changed
+  kTimeOutInProgress,  // the display time-out clean-up runs; nothing changed
+  kUnknownId,          // the id is not part of the session; nothing changed
+  kOthersRemain,       // the id was removed; other ids still poll the session
+  kLastReleased,       // the id was removed and was the last one
+};
+
+// The capture session shared by the frame endpoints, the request framework,
+// the frame listener's display time-out and the packet-signing endpoint.
+//
+// Every operation is thread-safe and locks only the mutex of its own group,
+// for a short critical section (no engine call, no sleep, no callback), so
+// the engine's frame thread can use them while request threads wait on the
+// engine.
+//
+// Locking rules for code that calls the engine:
+//  - Never call the engine or sleep while inside any operation here; the
+//    group mutexes are leaves and are never nested with each other.
+//  - Request threads that start or stop the engine's capture, or start an
+//    enrollment or match, hold CaptureMutex() across the whole sequence
+//    (flag checks, engine calls, flag updates). Lock order: CaptureMutex()
+//    first, then (briefly, one at a time) the group mutexes via the
+//    operations below, and listener queues.
+//  - The engine's frame thread never takes CaptureMutex(): an engine stop
+//    may wait for the frame notification in progress, so a frame thread that
+//    waited for it would deadlock.
+class FrameSessionState {
+ public:
+  FrameSessionState() = default;
+  FrameSessionState(const FrameSessionState&) = delete;
+  FrameSessionState& operator=(const FrameSessionState&) = delete;
+
+  // --- Session group (sessionMutex) ---
+  SessionFlags ReadSessionFlags() const;
+  bool IsStarted() const;
+  bool IsTimeOutInProgress() const;
+  // Marks a capture session as started at `startTime` (wall clock, whole
+  // seconds in milliseconds, see Clock::WallClockWholeSecondsMs).
+  void BeginSession(double startTime);
+  // Meaningful only once a session has started.
+  double StartTimeMs() const;
+  // started = false and timeOutInProgress = `timingOut`, together.
+  void EndSession(bool timingOut);
+  void SetTimeOutInProgress(bool timingOut);
+  // Adds the id to the session; true when it was not there yet.
+  bool AddCorrelationId(const std::string& correlationId);
+  bool HasCorrelationId(const std::string& correlationId) const;
+  // The frame-stop check, done as one step: refuses while no session runs or
+  // while the time-out clean-up runs, else removes the id if present.
+  CorrelationRelease ReleaseCorrelationId(const std::string& correlationId);
+  std::set<std::string> CorrelationIds() const;
+  void ClearCorrelationIds();
+
+  // --- Operation group (operationMutex) ---
+  bool IsOperationStarted() const;
+  void SetOperationStarted(bool isStarted);
+  // Sets operationStarted when it was false; true when this call set it, so
+  // that exactly one of several concurrent polls starts the operation.
+  bool TryMarkOperationStarted();
+
+  // --- Match-attempt group (matchAttemptsMutex) ---
+  // The count recorded for the id; 0 when none is recorded.
+  std::int32_t MatchAttemptCount(const std::string& correlationId) const;
+  // Records `count` for the id, creating the record when needed.
+  void SetMatchAttemptCount(const std::string& correlationId, std::int32_t count);
+  // When the id's count, taken as unsigned, is at most `maxCount`, records
+  // count + 1 and returns true; otherwise changes nothing (a count of -1,
+  // stored after a result, never qualifies).
+  bool TryIncrementMatchAttempt(const std::string& correlationId, std::uint32_t maxCount);
+  // True when any correlation id has a non-zero count.
+  bool HasActiveMatchAttempt() const;
+  // When no correlation id has a non-zero count, records count 1 for this id
+  // and returns true; otherwise changes nothing.
+  bool TryBeginFirstMatchAttempt(const std::string& correlationId);
+  std::map<std::string, MatchAttempt> MatchAttempts() const;
+  void ClearMatchAttempts();
+
+  // --- Processed-frames group (processedFramesMutex) ---
+  void StoreProcessedFrames(const std::string& body);
+  std::string StoredProcessedFrames() const;
+  void ClearStoredProcessedFrames();
+
+  // --- Capture serialisation (request threads only, see above) ---
+  std::mutex& CaptureMutex();
+
+ private:
+  mutable std::mutex sessionMutex;
+  bool started = false;                  // guarded by sessionMutex
+  double startTimeMs = 0;                // guarded by sessionMutex
+  bool timeOutInProgress = false;        // guarded by sessionMutex
+  std::set<std::string> correlationIds;  // guarded by sessionMutex
+
+  mutable std::mutex operationMutex;
+  bool operationStarted = false;  // guarded by operationMutex
+
+  mutable std::mutex matchAttemptsMutex;
+  std::map<std::string, MatchAttempt> matchAttempts;  // guarded by matchAttemptsMutex
+
+  mutable std::mutex processedFramesMutex;
+  std::string storedProcessedFrames;  // guarded by processedFramesMutex
+
+  std::mutex captureMutex;
+};
+
+}  // namespace corvane::larchmere::plugin::common

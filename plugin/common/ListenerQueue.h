@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace corvane::larchmere::plugin::common {
+
+// A listener's queue of deep-copied engine records, oldest first, filled on
+// engine threads and drained by request threads. It is bounded: when full, a
+// push drops the oldest entry, so a session that nobody polls cannot fill
+// memory. Every operation takes the queue's own mutex for its whole duration
+// and nothing else; predicates run under that mutex and must not call back
+// into the queue or take other locks.
+//
+// Entries are shared: an entry returned by a Peek/Find stays queued, so the
+// caller must treat it as read-only.
+template <typename T>
+class ListenerQueue {
+ public:
+  using Entry = std::shared_ptr<T>;
+
+  // `capacity` must be at least 1.
+  explicit ListenerQueue(std::size_t capacity) : capacity(capacity < 1 ? 1 : capacity) {}
+
+  ListenerQueue(const ListenerQueue&) = delete;
+  ListenerQueue& operator=(const ListenerQueue&) = delete;
+
+  // Appends at the back, dropping the oldest entries beyond the capacity.
+  void Push(Entry entry) {
+    std::scoped_lock lock(mutex);
+    entries.push_back(std::move(entry));
+    while (entries.size() > capacity) {
+      entries.pop_front();
+    }
+  }
+
+  // The newest entry, after which the queue is empty; null when it was empty.
+  Entry TakeNewest() {
+    std::scoped_lock lock(mutex);
+    return TakeNewestLocked();
+  }
+
+  // Like TakeNewest, but only when `accept(newest)` holds; otherwise returns
+  // null and leaves the queue as it was.
+  template <typename Predicate>
+  Entry TakeNewestIf(Predicate accept) {
+    std::scoped_lock lock(mutex);
+    if (entries.empty() || !accept(static_cast<const T&>(*entries.back()))) {
+      return nullptr;
+    }
+    return TakeNewestLocked();
+  }
+
+  // The oldest entry, left queued; null when empty.
+  Entry PeekOldest() const {
+    std::scoped_lock lock(mutex);
+    return entries.empty() ? nullptr : entries.front();
+  }
+
+  // Scanning from the oldest, the first entry for which `match` holds, left
+  // queued; null when none does.
+  template <typename Predicate>
+  Entry FindOldest(Predicate match) const {
+    std::scoped_lock lock(mutex);
+    for (const Entry& entry : entries) {
+      if (match(static_cast<const T&>(*entry))) {
+        return entry;
+      }
+    }
+    return nullptr;
+  }
+
+  bool HasEntries() const {
+    std::scoped_lock lock(mutex);
+    return !entries.empty();
+  }
+
+  std::size_t Size() const {
+    std::scoped_lock lock(mutex);
+    return entries.size();
+  }
+
+  std::size_t Capacity() const { return capacity; }
+
+  void Clear() {
+    std::deque<Entry> dropped;  // released after the lock, not under it
+    {
+      std::scoped_lock lock(mutex);
+      dropped.swap(entries);
+    }
+  }
+
+ private:
+  Entry TakeNewestLocked() {
+    if (entries.empty()) {
+      return nullptr;
+    }
+    Entry newest = std::move(entries.back());
+    entries.clear();
+    return newest;
+  }
+
+  const std::size_t capacity;
+  mutable std::mutex mutex;
+  std::deque<Entry> entries;  // guarded by mutex; never holds null
+};
+
+}  // namespace corvane::larchmere::plugin::common
