@@ -1,0 +1,236 @@
+// Machine-scope data protection on POSIX. Blob layout:
+//   version (1 byte, 1) | nonce (12) | AES-256-GCM ciphertext | tag (16)
+// The ciphertext seals: description length (4 bytes, little-endian) |
+// description | data. The version byte is authenticated as additional data.
+// The key is HKDF-SHA-256 of the machine key, which is random: the machine
+// id is readable by anyone and so cannot serve as a secret.
+#include "os/data_protection.h"
+
+#include <openssl/evp.h>
+#include <openssl/kdf.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <memory>
+
+#include "os/crypto.h"
+#include "os/machine_files.h"
+
+namespace keystead::os {
+namespace {
+
+constexpr char kDefaultMachineKeyFile[] = "/etc/keystead/machine.key";
+constexpr std::size_t kMachineKeySize = 32;
+constexpr unsigned char kBlobVersion = 1;
+constexpr std::size_t kNonceSize = 12;
+constexpr std::size_t kTagSize = 16;
+constexpr std::size_t kLengthFieldSize = 4;
+constexpr std::size_t kMinimumBlobSize = 1 + kNonceSize + kLengthFieldSize + kTagSize;
+constexpr std::size_t kMaxSealedSize = INT_MAX / 2;
+constexpr char kKeyInfo[] = "Keystead machine-scope data protection v1";
+
+struct CipherContextDeleter {
+  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
+
+struct KeyContextDeleter {
+  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
+};
+using KeyContext = std::unique_ptr<EVP_PKEY_CTX, KeyContextDeleter>;
+
+const unsigned char* Bytes(std::string_view text) {
+  return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+unsigned char* Bytes(std::string& text) { return reinterpret_cast<unsigned char*>(text.data()); }
+
+std::string MachineKeyPath() {
+  const char* configured = std::getenv("KEYSTEAD_MACHINE_KEY_FILE");
+  return configured != nullptr && configured[0] != '\0' ? configured : kDefaultMachineKeyFile;
+}
+
+std::string ParentFolder(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0;
+}
+
+// The key file as it is; a file of any other size is unusable but is kept.
+std::optional<std::string> ReadMachineKey(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::string key(kMachineKeySize + 1, '\0');
+  file.read(key.data(), static_cast<std::streamsize>(key.size()));
+  if (file.bad() || static_cast<std::size_t>(file.gcount()) != kMachineKeySize) {
+    return std::nullopt;
+  }
+  key.resize(kMachineKeySize);
+  return key;
+}
+
+// Creates the key the first time; of two racing creators the first one wins
+// and the other reads its key.
+std::optional<std::string> LoadOrCreateMachineKey() {
+  const std::string path = MachineKeyPath();
+  if (std::optional<std::string> key = ReadMachineKey(path)) return key;
+  if (Exists(path) || !CreateMachineSharedFolder(ParentFolder(path))) return std::nullopt;
+  std::optional<std::string> key = RandomBytes(kMachineKeySize);
+  if (!key) return std::nullopt;
+  switch (PublishNewFile(path, *key)) {
+    case PublishResult::kPublished:
+      return key;
+    case PublishResult::kAlreadyExists:
+      return ReadMachineKey(path);
+    case PublishResult::kFailed:
+      break;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> DeriveBlobKey(std::string_view machineKey) {
+  KeyContext context(EVP_PKEY_CTX_new_id(EVP_PKEY_HKDF, nullptr));
+  std::string key(kAes256KeySize, '\0');
+  std::size_t length = key.size();
+  if (!context || EVP_PKEY_derive_init(context.get()) != 1 ||
+      EVP_PKEY_CTX_set_hkdf_md(context.get(), EVP_sha256()) != 1 ||
+      EVP_PKEY_CTX_set1_hkdf_key(context.get(), Bytes(machineKey),
+                                 static_cast<int>(machineKey.size())) != 1 ||
+      EVP_PKEY_CTX_add1_hkdf_info(context.get(), reinterpret_cast<const unsigned char*>(kKeyInfo),
+                                  static_cast<int>(sizeof(kKeyInfo) - 1)) != 1 ||
+      EVP_PKEY_derive(context.get(), Bytes(key), &length) != 1 || length != key.size()) {
+    return std::nullopt;
+  }
+  return key;
+}
+
+void AppendLittleEndian32(std::string& out, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(value >> shift));
+}
+
+std::uint32_t ReadLittleEndian32(std::string_view in) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(in[i]);
+  return value;
+}
+
+std::optional<std::string> Seal(std::string_view key, std::string_view nonce,
+                                std::string_view header, std::string_view plaintext) {
+  CipherContext context(EVP_CIPHER_CTX_new());
+  std::string sealed(plaintext.size() + kTagSize, '\0');
+  int written = 0;
+  int finalWritten = 0;
+  if (!context ||
+      EVP_EncryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) !=
+          1 ||
+      EVP_EncryptUpdate(context.get(), nullptr, &written, Bytes(header),
+                        static_cast<int>(header.size())) != 1 ||
+      EVP_EncryptUpdate(context.get(), Bytes(sealed), &written, Bytes(plaintext),
+                        static_cast<int>(plaintext.size())) != 1 ||
+      EVP_EncryptFinal_ex(context.get(), Bytes(sealed) + written, &finalWritten) != 1 ||
+      EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_GET_TAG, static_cast<int>(kTagSize),
+                          Bytes(sealed) + plaintext.size()) != 1) {
+    return std::nullopt;
+  }
+  return sealed;
+}
+
+std::optional<std::string> Open(std::string_view key, std::string_view nonce,
+                                std::string_view header, std::string_view ciphertext,
+                                std::string_view tag) {
+  CipherContext context(EVP_CIPHER_CTX_new());
+  std::string plaintext(ciphertext.size(), '\0');
+  std::string expectedTag(tag);
+  int written = 0;
+  int finalWritten = 0;
+  if (!context ||
+      EVP_DecryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) !=
+          1 ||
+      EVP_DecryptUpdate(context.get(), nullptr, &written, Bytes(header),
+                        static_cast<int>(header.size())) != 1 ||
+      EVP_DecryptUpdate(context.get(), Bytes(plaintext), &written, Bytes(ciphertext),
+                        static_cast<int>(ciphertext.size())) != 1 ||
+      EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize),
+                          expectedTag.data()) != 1 ||
+      EVP_DecryptFinal_ex(context.get(), Bytes(plaintext) + written, &finalWritten) != 1) {
+    return std::nullopt;
+  }
+  return plaintext;
+}
+
+std::optional<std::string> ProtectWithMachineKey(std::string_view data,
+                                                 std::string_view description) {
+  if (data.size() > kMaxSealedSize || description.size() > kMaxSealedSize - data.size()) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> machineKey = LoadOrCreateMachineKey();
+  if (!machineKey) return std::nullopt;
+  const std::optional<std::string> key = DeriveBlobKey(*machineKey);
+  const std::optional<std::string> nonce = RandomBytes(kNonceSize);
+  if (!key || !nonce) return std::nullopt;
+
+  std::string plaintext;
+  AppendLittleEndian32(plaintext, static_cast<std::uint32_t>(description.size()));
+  plaintext.append(description).append(data);
+  const std::string header(1, static_cast<char>(kBlobVersion));
+  const std::optional<std::string> sealed = Seal(*key, *nonce, header, plaintext);
+  if (!sealed) return std::nullopt;
+  return header + *nonce + *sealed;
+}
+
+std::optional<std::string> UnprotectWithMachineKey(std::string_view blob,
+                                                   std::string* description) {
+  if (blob.size() < kMinimumBlobSize || blob.size() > kMaxSealedSize ||
+      static_cast<unsigned char>(blob[0]) != kBlobVersion) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> machineKey = ReadMachineKey(MachineKeyPath());
+  if (!machineKey) return std::nullopt;
+  const std::optional<std::string> key = DeriveBlobKey(*machineKey);
+  if (!key) return std::nullopt;
+
+  const std::string_view header = blob.substr(0, 1);
+  const std::string_view nonce = blob.substr(1, kNonceSize);
+  const std::string_view ciphertext =
+      blob.substr(1 + kNonceSize, blob.size() - 1 - kNonceSize - kTagSize);
+  const std::string_view tag = blob.substr(blob.size() - kTagSize);
+  const std::optional<std::string> plaintext = Open(*key, nonce, header, ciphertext, tag);
+  if (!plaintext) return std::nullopt;
+
+  const std::string_view opened(*plaintext);
+  const std::uint32_t descriptionLength = ReadLittleEndian32(opened);
+  if (descriptionLength > opened.size() - kLengthFieldSize) return std::nullopt;
+  if (description != nullptr) {
+    *description = std::string(opened.substr(kLengthFieldSize, descriptionLength));
+  }
+  return std::string(opened.substr(kLengthFieldSize + descriptionLength));
+}
+
+}  // namespace
+
+std::optional<std::string> ProtectForMachine(std::string_view data, std::string_view description) {
+  try {
+    return ProtectWithMachineKey(data, description);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> UnprotectForMachine(std::string_view blob, std::string* description) {
+  try {
+    return UnprotectWithMachineKey(blob, description);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace keystead::os
