@@ -25,6 +25,9 @@ extern char** environ;
 namespace keystead::os {
 namespace {
 
+// Waits this long or longer have no end; adding them to the clock would overflow.
+constexpr std::chrono::milliseconds kWaitWithoutEnd = std::chrono::hours(24 * 365);
+
 // What the reaper learns about one child, shared with the caller that waits.
 struct ChildStatus {
   std::mutex mutex;
@@ -140,8 +143,13 @@ LaunchResult StartProcess(const std::string& executable, const std::vector<std::
     std::thread(Reap, pid, status).detach();
 
     std::unique_lock lock(status->mutex);
-    status->ended.wait_for(lock, std::max(waitAtMost, std::chrono::milliseconds::zero()),
-                           [&] { return status->exited; });
+    const auto hasExited = [&] { return status->exited; };
+    if (waitAtMost >= kWaitWithoutEnd) {
+      status->ended.wait(lock, hasExited);
+    } else {
+      status->ended.wait_for(lock, std::max(waitAtMost, std::chrono::milliseconds::zero()),
+                             hasExited);
+    }
     result.exited = status->exited;
     result.exitCode = status->exitCode;
   } catch (const std::exception&) {

@@ -110,7 +110,9 @@ TEST_F(NamedEventTest, RemovedNameGivesAFreshEvent) {
   EXPECT_TRUE(old->Wait(milliseconds(0))) << "an open handle keeps working";
 }
 
-TEST_F(NamedEventTest, ConcurrencyWaitingThreadIsReleasedThroughASecondHandle) {
+using NamedEventConcurrencyTest = NamedEventTest;
+
+TEST_F(NamedEventConcurrencyTest, WaitingThreadIsReleasedThroughASecondHandle) {
   const std::string name = UniqueName("threads");
   auto waiterHandle = NamedEvent::CreateOrOpen(name);
   auto signalHandle = NamedEvent::CreateOrOpen(name);

@@ -51,6 +51,12 @@ TEST(ProcessLaunchTest, ReportsExitCodesAndPassesArgumentsUnchanged) {
   }
 }
 
+TEST(ProcessLaunchTest, WaitWithoutEndReturnsWhenTheProgramEnds) {
+  const LaunchResult result = StartProcess("/bin/false", {}, milliseconds::max());
+  EXPECT_TRUE(result.exited);
+  EXPECT_EQ(result.exitCode, 1);
+}
+
 TEST(ProcessLaunchTest, ProgramsThatCannotRunAreNotStarted) {
   test::ScopedTempDir dir;
   const std::string notExecutable = dir.WriteFile("plain.txt", "text");
