@@ -79,8 +79,7 @@ class KSLoggerTest : public testing::Test {
   void WriteNlogConfig(const std::string& fileNameAttribute) {
     std::ofstream config(root_ / "install" / "NLog.config");
     config << "<nlog>\n  <targets>\n    <target name=\"file\" " << fileNameAttribute
-           << " layout=\"${message}\"/>\n    <target name=\"other\" fileName=\"/elsewhere/x.log\"/>"
-           << "\n  </targets>\n</nlog>\n";
+           << " layout=\"${message}\"/>\n  </targets>\n</nlog>\n";
   }
 
   // A configuration whose file target lies in <root>/service/.
@@ -88,7 +87,10 @@ class KSLoggerTest : public testing::Test {
     WriteNlogConfig("fileName=\"" + (root_ / "service").string() + "/${shortdate}.log\"");
   }
 
-  std::unique_ptr<KSLogger> MakeLogger() { return std::make_unique<KSLogger>("LM.log", FixedNow); }
+  std::unique_ptr<KSLogger> MakeLogger() {
+    // mktime once, here: it is not meant to be called from several threads.
+    return std::make_unique<KSLogger>("LM.log", [now = FixedNow()] { return now; });
+  }
 
   fs::path ServiceLog() const { return root_ / "service" / "2024-3-5-LM.log"; }
   fs::path FallbackLog() const { return localAppData_ / "ksdata" / "logs" / "2024-3-5-LM.log"; }
@@ -203,6 +205,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, KSLoggerFolderTest,
     testing::Values(
         FolderCase{"AbsoluteFolder", "fileName=\"<service>/${shortdate}.log\"", "<service>/"},
+        FolderCase{"FirstAttributeWins",
+                   "fileName=\"<service>/a.log\"/>\n<target fileName=\"<service>/b/c.log\"",
+                   "<service>/"},
         FolderCase{"BackslashSeparator", "fileName=\"<service>\\c.log\"", "<service>\\"},
         FolderCase{"BaseDir", "fileName=\"${basedir}/logs/${shortdate}.log\"", ""},
         FolderCase{"OtherLayoutRenderer", "fileName=\"${specialfolder:folder=X}/logs/a.log\"", ""},
