@@ -5,6 +5,7 @@
 // regard to ASCII case, as the Windows registry does.
 #include "os/registry.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <exception>
@@ -35,9 +36,11 @@ std::string_view WithoutTrailingBackslash(std::string_view keyPath) {
   return keyPath;
 }
 
-void ReportMalformedOnce(const std::string& path, const std::string& reason) {
+void ReportMalformedOnce(const std::string& path, std::string reason) {
   static std::atomic<bool> reported{false};
   if (reported.exchange(true)) return;
+  // The parser's message spans lines; the trace is one.
+  std::replace(reason.begin(), reason.end(), '\n', ' ');
   DebugOutput("Registry - " + std::string(kRegistryVariable) + " file " + path +
               " is malformed, every key reads as missing: " + reason);
 }
