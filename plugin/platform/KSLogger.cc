@@ -92,7 +92,7 @@ std::string KSLogger::GetNlogConfigPath() const {
   if (installDir && !installDir->empty()) {
     path = *installDir + os::kPathSeparator + kNlogConfigName;
   }
-  os::DebugOutput("KSLogger::GetNlogConfigPath \\-- " + path);
+  os::DebugOutput("KSLogger::GetNlogConfigPath -- " + path);
   return path;
 }
 
@@ -143,7 +143,7 @@ std::string KSLogger::ResolveLogsPath(const std::string& serviceLogsPath) const 
     // root of the drive: no file is written then.
     if (!localAppData.empty()) resolved = localAppData + LogsSubfolder();
   }
-  os::DebugOutput("KSLogger::ResolveLogsPath \\-- " + resolved);
+  os::DebugOutput("KSLogger::ResolveLogsPath -- " + resolved);
   return resolved;
 }
 
