@@ -1,0 +1,477 @@
+#include "engine-sim/ScenarioLoader.h"
+
+#include <json/json.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <initializer_list>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+#include "engine-sim/SimState.h"
+
+namespace keystead::sim {
+namespace {
+
+// Thrown while walking the document; Parse turns it into its error text.
+class ScenarioError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what) {
+  throw ScenarioError(path + ": " + what);
+}
+
+std::string Child(const std::string& path, const std::string& name) {
+  return path.empty() ? name : path + "." + name;
+}
+
+std::string Element(const std::string& path, Json::ArrayIndex index) {
+  return path + "[" + std::to_string(index) + "]";
+}
+
+// Catches misspelt member names, which would otherwise be ignored silently.
+void CheckObject(const Json::Value& object, const std::string& path,
+                 std::initializer_list<const char*> allowed) {
+  if (!object.isObject()) Fail(path, "expected an object");
+  for (const std::string& name : object.getMemberNames()) {
+    const bool known = std::any_of(allowed.begin(), allowed.end(),
+                                   [&](const char* candidate) { return name == candidate; });
+    if (!known) Fail(Child(path, name), "unknown member");
+  }
+}
+
+const Json::Value& CheckArray(const Json::Value& value, const std::string& path) {
+  if (!value.isArray()) Fail(path, "expected an array");
+  return value;
+}
+
+bool ToBool(const Json::Value& value, const std::string& path) {
+  if (!value.isBool()) Fail(path, "expected true or false");
+  return value.asBool();
+}
+
+std::int64_t ToInt(const Json::Value& value, const std::string& path, std::int64_t min,
+                   std::int64_t max) {
+  if (!value.isInt64()) Fail(path, "expected an integer");
+  const std::int64_t number = value.asInt64();
+  if (number < min || number > max) {
+    Fail(path, "expected a value from " + std::to_string(min) + " to " + std::to_string(max));
+  }
+  return number;
+}
+
+std::string ToString(const Json::Value& value, const std::string& path) {
+  if (!value.isString()) Fail(path, "expected a string");
+  return value.asString();
+}
+
+// A JSON answer given as a string is taken verbatim (so a test can script text that
+// is not JSON); any other value is written compactly.
+std::string ToAnswer(const Json::Value& value) {
+  if (value.isString()) return value.asString();
+  std::string text = Json::FastWriter().write(value);
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// Reads `object[name]` into `target` when the member is present.
+void Read(const Json::Value& object, const char* name, const std::string& path, bool& target) {
+  if (object.isMember(name)) target = ToBool(object[name], Child(path, name));
+}
+
+void Read(const Json::Value& object, const char* name, const std::string& path,
+          std::int32_t& target) {
+  if (object.isMember(name)) {
+    target = static_cast<std::int32_t>(ToInt(object[name], Child(path, name),
+                                             std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max()));
+  }
+}
+
+void Read(const Json::Value& object, const char* name, const std::string& path,
+          std::uint8_t& target) {
+  if (object.isMember(name)) {
+    target = static_cast<std::uint8_t>(ToInt(object[name], Child(path, name), 0, 255));
+  }
+}
+
+void Read(const Json::Value& object, const char* name, const std::string& path,
+          std::string& target) {
+  if (object.isMember(name)) target = ToString(object[name], Child(path, name));
+}
+
+sdk::ServiceReadiness ParseReadiness(const Json::Value& value, const std::string& path,
+                                     sdk::ServiceReadiness readiness) {
+  CheckObject(value, path, {"local", "remote"});
+  Read(value, "local", path, readiness.localReady);
+  Read(value, "remote", path, readiness.remoteReady);
+  return readiness;
+}
+
+void ParseStatus(const Json::Value& value, const std::string& path, sdk::EngineStatus& status) {
+  CheckObject(value, path, {"status", "deviceID", "faceFactor", "fingerprintFactor", "affID"});
+  Read(value, "status", path, status.status);
+  Read(value, "deviceID", path, status.deviceID);
+  Read(value, "faceFactor", path, status.faceFactor);
+  Read(value, "fingerprintFactor", path, status.fingerprintFactor);
+  Read(value, "affID", path, status.affID);
+}
+
+// Merges into the existing settings: a string sets the value, an object sets the
+// named fields, null removes the setting (so that reading it fails).
+void ParseSettings(const Json::Value& value, const std::string& path,
+                   std::map<std::string, sdk::LocalSetting>& settings) {
+  if (!value.isObject()) Fail(path, "expected an object");
+  for (const std::string& name : value.getMemberNames()) {
+    const Json::Value& entry = value[name];
+    const std::string entryPath = Child(path, name);
+    if (entry.isNull()) {
+      settings.erase(name);
+      continue;
+    }
+    sdk::LocalSetting& setting = settings[name];
+    setting.id = name;
+    if (entry.isString()) {
+      setting.value = entry.asString();
+      continue;
+    }
+    CheckObject(entry, entryPath, {"value", "availableValues", "display", "supported", "reserved"});
+    Read(entry, "value", entryPath, setting.value);
+    Read(entry, "availableValues", entryPath, setting.availableValues);
+    Read(entry, "display", entryPath, setting.display);
+    Read(entry, "supported", entryPath, setting.supported);
+    Read(entry, "reserved", entryPath, setting.reserved);
+  }
+}
+
+std::vector<sdk::VideoDevice> ParseVideoDevices(const Json::Value& value, const std::string& path) {
+  std::vector<sdk::VideoDevice> devices;
+  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
+    const std::string itemPath = Element(path, i);
+    CheckObject(value[i], itemPath, {"name", "id", "selected"});
+    sdk::VideoDevice device;
+    device.id = static_cast<std::int32_t>(i);
+    if (!value[i].isMember("name")) Fail(itemPath, "a camera needs a name");
+    Read(value[i], "name", itemPath, device.name);
+    Read(value[i], "id", itemPath, device.id);
+    Read(value[i], "selected", itemPath, device.selected);
+    devices.push_back(std::move(device));
+  }
+  return devices;
+}
+
+sdk::RemoteUser ParseRemoteUser(const Json::Value& value, const std::string& path) {
+  CheckObject(value, path,
+              {"email", "secondText", "face", "masterPassword", "outOfBounds", "emailVerified",
+               "securityLevel", "autoLockTime", "cloudKeyAvailable", "fpEnabled", "firstStep",
+               "altFirstStep"});
+  sdk::RemoteUser user;
+  Read(value, "email", path, user.email);
+  Read(value, "secondText", path, user.secondText);
+  Read(value, "face", path, user.face);
+  Read(value, "masterPassword", path, user.masterPassword);
+  Read(value, "outOfBounds", path, user.outOfBounds);
+  Read(value, "emailVerified", path, user.emailVerified);
+  Read(value, "securityLevel", path, user.securityLevel);
+  Read(value, "autoLockTime", path, user.autoLockTime);
+  Read(value, "cloudKeyAvailable", path, user.cloudKeyAvailable);
+  Read(value, "fpEnabled", path, user.fpEnabled);
+  Read(value, "firstStep", path, user.firstStep);
+  Read(value, "altFirstStep", path, user.altFirstStep);
+  return user;
+}
+
+void ParseRemoteUsers(const Json::Value& value, const std::string& path,
+                      sdk::RemoteUserList& list) {
+  CheckObject(value, path, {"fpAvailable", "users"});
+  Read(value, "fpAvailable", path, list.fpAvailable);
+  if (!value.isMember("users")) return;
+  const std::string usersPath = Child(path, "users");
+  const Json::Value& users = CheckArray(value["users"], usersPath);
+  list.users.clear();
+  for (Json::ArrayIndex i = 0; i < users.size(); ++i) {
+    list.users.push_back(ParseRemoteUser(users[i], Element(usersPath, i)));
+  }
+}
+
+std::vector<sdk::CloudServer> ParseCloudServers(const Json::Value& value, const std::string& path) {
+  std::vector<sdk::CloudServer> servers;
+  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
+    const std::string itemPath = Element(path, i);
+    CheckObject(value[i], itemPath, {"key", "primaryUri", "secondaryUri"});
+    sdk::CloudServer server;
+    Read(value[i], "key", itemPath, server.key);
+    Read(value[i], "primaryUri", itemPath, server.primaryUri);
+    Read(value[i], "secondaryUri", itemPath, server.secondaryUri);
+    servers.push_back(std::move(server));
+  }
+  return servers;
+}
+
+void ParseMatchResult(const Json::Value& value, const std::string& path, sdk::MatchResult& result) {
+  CheckObject(value, path, {"status", "response"});
+  Read(value, "status", path, result.status);
+  if (value.isMember("response")) result.response = ToAnswer(value["response"]);
+}
+
+void ParseMatchResults(const Json::Value& value, const std::string& path, Config& config) {
+  CheckObject(value, path, {"AuthenticateFingerprint", "AddCADevice", "AuthenticateWithCADevice"});
+  const std::pair<const char*, sdk::MatchResult*> targets[] = {
+      {"AuthenticateFingerprint", &config.fingerprintResult},
+      {"AddCADevice", &config.addCADeviceResult},
+      {"AuthenticateWithCADevice", &config.caAuthenticationResult}};
+  for (const auto& [name, target] : targets) {
+    if (value.isMember(name)) ParseMatchResult(value[name], Child(path, name), *target);
+  }
+}
+
+void ParseCamera(const Json::Value& value, const std::string& path, CameraSettings& camera) {
+  CheckObject(value, path, {"width", "height", "channels", "fps", "auto"});
+  if (value.isMember("width"))
+    camera.width = static_cast<int>(ToInt(value["width"], Child(path, "width"), 1, 4096));
+  if (value.isMember("height")) {
+    camera.height = static_cast<int>(ToInt(value["height"], Child(path, "height"), 1, 4096));
+  }
+  if (value.isMember("channels")) {
+    camera.channels = static_cast<int>(ToInt(value["channels"], Child(path, "channels"), 1, 4));
+  }
+  if (value.isMember("fps")) {
+    const Json::Value& fps = value["fps"];
+    if (!fps.isNumeric() || fps.asDouble() <= 0 || fps.asDouble() > 1000) {
+      Fail(Child(path, "fps"), "expected a number above 0 and at most 1000");
+    }
+    camera.fps = fps.asDouble();
+  }
+  Read(value, "auto", path, camera.autoFrames);
+}
+
+void ParseResults(const Json::Value& value, const std::string& path,
+                  std::map<std::string, std::vector<int>>& results) {
+  if (!value.isObject()) Fail(path, "expected an object");
+  constexpr std::int64_t kMin = std::numeric_limits<int>::min();
+  constexpr std::int64_t kMax = std::numeric_limits<int>::max();
+  for (const std::string& operation : value.getMemberNames()) {
+    const std::string itemPath = Child(path, operation);
+    if (!SimState::IsKnownOperation(operation)) Fail(itemPath, "unknown operation");
+    const Json::Value& codes = value[operation];
+    std::vector<int>& target = results[operation];
+    target.clear();
+    if (!codes.isArray()) {
+      target.push_back(static_cast<int>(ToInt(codes, itemPath, kMin, kMax)));
+      continue;
+    }
+    if (codes.empty()) Fail(itemPath, "expected at least one code");
+    for (Json::ArrayIndex i = 0; i < codes.size(); ++i) {
+      target.push_back(static_cast<int>(ToInt(codes[i], Element(itemPath, i), kMin, kMax)));
+    }
+  }
+}
+
+EventType ParseEventType(const Json::Value& value, const std::string& path) {
+  static const std::map<std::string, EventType> kTypes = {
+      {"feedback", EventType::Feedback},
+      {"processedFrames", EventType::ProcessedFrames},
+      {"error", EventType::Error},
+      {"result", EventType::Result},
+      {"deviceAuthenticated", EventType::DeviceAuthenticated}};
+  const auto found = kTypes.find(ToString(value, path));
+  if (found == kTypes.end()) {
+    Fail(path, "expected feedback, processedFrames, error, result or deviceAuthenticated");
+  }
+  return found->second;
+}
+
+Listener ParseListener(const Json::Value& value, const std::string& path) {
+  static const std::map<std::string, Listener> kListeners = {
+      {"frame", Listener::Frame},
+      {"enroll", Listener::Enroll},
+      {"processedFrames", Listener::ProcessedFrames},
+      {"remoteMatch", Listener::RemoteMatch},
+      {"hybridMatch", Listener::HybridMatch},
+      {"deviceAuthenticated", Listener::DeviceAuthenticated}};
+  const auto found = kListeners.find(ToString(value, path));
+  if (found == kListeners.end()) {
+    Fail(path,
+         "expected frame, enroll, processedFrames, remoteMatch, hybridMatch or "
+         "deviceAuthenticated");
+  }
+  return found->second;
+}
+
+std::vector<sdk::SDK_OobDevice> ParseOobDevices(const Json::Value& value, const std::string& path) {
+  std::vector<sdk::SDK_OobDevice> devices;
+  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
+    const std::string itemPath = Element(path, i);
+    CheckObject(value[i], itemPath, {"deviceId", "deviceName", "oobPreferred"});
+    sdk::SDK_OobDevice device;
+    Read(value[i], "deviceId", itemPath, device.deviceId);
+    Read(value[i], "deviceName", itemPath, device.deviceName);
+    Read(value[i], "oobPreferred", itemPath, device.oobPreferred);
+    devices.push_back(std::move(device));
+  }
+  return devices;
+}
+
+// The match feedback members of a "result" event; absent members stay empty/false.
+void ParseResultFields(const Json::Value& value, const std::string& path,
+                       sdk::SDK_RemoteMatchFeedback& result) {
+  Read(value, "code", path, result.code);
+  Read(value, "source", path, result.source);
+  Read(value, "description", path, result.description);
+  Read(value, "cloudError", path, result.cloudError);
+  Read(value, "templateCount", path, result.templateCount);
+  Read(value, "liveness", path, result.liveness);
+  Read(value, "matchStatus", path, result.matchStatus);
+  Read(value, "localMatchStatus", path, result.localMatchStatus);
+  Read(value, "blink", path, result.blink);
+  Read(value, "nextStep", path, result.nextStep);
+  Read(value, "idToken", path, result.idToken);
+  Read(value, "cloudKey", path, result.cloudKey);
+  Read(value, "isTrustedDevice", path, result.isTrustedDevice);
+  Read(value, "verificationEmail", path, result.verificationEmail);
+  Read(value, "state", path, result.state);
+  Read(value, "redirectUri", path, result.redirectUri);
+  Read(value, "authCode", path, result.authCode);
+  Read(value, "altNextStep", path, result.altNextStep);
+  if (value.isMember("oobDevices")) {
+    result.oobDevices = ParseOobDevices(value["oobDevices"], Child(path, "oobDevices"));
+  }
+}
+
+TimelineEvent ParseEvent(const Json::Value& value, const std::string& path) {
+  CheckObject(
+      value, path,
+      {"type",          "afterMs",     "code",        "description",      "source",
+       "target",        "count",       "first",       "second",           "cloudError",
+       "templateCount", "liveness",    "matchStatus", "localMatchStatus", "blink",
+       "nextStep",      "idToken",     "cloudKey",    "isTrustedDevice",  "verificationEmail",
+       "state",         "redirectUri", "authCode",    "altNextStep",      "oobDevices"});
+  if (!value.isMember("type")) Fail(path, "an event needs a type");
+  TimelineEvent event;
+  event.type = ParseEventType(value["type"], Child(path, "type"));
+  if (value.isMember("afterMs")) {
+    event.after =
+        std::chrono::milliseconds(ToInt(value["afterMs"], Child(path, "afterMs"), 0, 3'600'000));
+  }
+  Read(value, "code", path, event.code);
+  Read(value, "description", path, event.description);
+  Read(value, "source", path, event.source);
+  if (value.isMember("target"))
+    event.target = ParseListener(value["target"], Child(path, "target"));
+  if (value.isMember("count")) {
+    event.frameCount = static_cast<int>(ToInt(value["count"], Child(path, "count"), 0, 100));
+  }
+  Read(value, "first", path, event.first);
+  Read(value, "second", path, event.second);
+  if (event.type == EventType::Result) ParseResultFields(value, path, event.result);
+  return event;
+}
+
+void ParseTimelines(const Json::Value& value, const std::string& path,
+                    std::map<std::string, std::vector<TimelineEvent>>& timelines) {
+  CheckObject(value, path,
+              {"enrollment", "match", "RemoteEnroll", "HybridEnroll", "RemoteMatch", "LocalMatch",
+               "TryLocalMatch", "AddDeviceMatch"});
+  for (const std::string& name : value.getMemberNames()) {
+    const std::string listPath = Child(path, name);
+    const Json::Value& events = CheckArray(value[name], listPath);
+    std::vector<TimelineEvent>& target = timelines[name];
+    target.clear();
+    for (Json::ArrayIndex i = 0; i < events.size(); ++i) {
+      target.push_back(ParseEvent(events[i], Element(listPath, i)));
+    }
+  }
+}
+
+void ParseRoot(const Json::Value& root, ScenarioLoader::Scenario& scenario) {
+  CheckObject(root, "scenario",
+              {"factoryFails", "results", "readiness", "readinessAfterRetry", "status", "settings",
+               "videoDevices", "videoStatus", "remoteUsers", "cloudServers", "deviceContext",
+               "signPacketAnswer", "verifyRatToken", "newPairedDevices", "fingerprintFactorStatus",
+               "matchResults", "camera", "autoTimelines", "timelines"});
+  Config& config = scenario.config;
+  Read(root, "factoryFails", "", config.factoryFails);
+  if (root.isMember("results")) ParseResults(root["results"], "results", scenario.results);
+  if (root.isMember("readiness")) {
+    config.readiness = ParseReadiness(root["readiness"], "readiness", config.readiness);
+  }
+  if (root.isMember("readinessAfterRetry")) {
+    config.readinessAfterRetry =
+        ParseReadiness(root["readinessAfterRetry"], "readinessAfterRetry",
+                       config.readinessAfterRetry.value_or(config.readiness));
+  }
+  if (root.isMember("status")) ParseStatus(root["status"], "status", config.status);
+  if (root.isMember("settings")) ParseSettings(root["settings"], "settings", config.settings);
+  if (root.isMember("videoDevices")) {
+    config.videoDevices = ParseVideoDevices(root["videoDevices"], "videoDevices");
+  }
+  Read(root, "videoStatus", "", config.videoStatus);
+  if (root.isMember("remoteUsers")) {
+    ParseRemoteUsers(root["remoteUsers"], "remoteUsers", config.remoteUsers);
+  }
+  if (root.isMember("cloudServers")) {
+    config.cloudServers = ParseCloudServers(root["cloudServers"], "cloudServers");
+  }
+  if (root.isMember("deviceContext")) config.deviceContextAnswer = ToAnswer(root["deviceContext"]);
+  if (root.isMember("signPacketAnswer")) {
+    const Json::Value& answer = root["signPacketAnswer"];
+    config.signPacketAnswer =
+        answer.isNull() ? std::nullopt : std::optional<std::string>(ToAnswer(answer));
+  }
+  Read(root, "verifyRatToken", "", config.verifyRatToken);
+  if (root.isMember("newPairedDevices")) {
+    config.newPairedDevicesAnswer = ToAnswer(root["newPairedDevices"]);
+  }
+  Read(root, "fingerprintFactorStatus", "", config.fingerprintFactorStatus);
+  if (root.isMember("matchResults"))
+    ParseMatchResults(root["matchResults"], "matchResults", config);
+  if (root.isMember("camera")) ParseCamera(root["camera"], "camera", config.camera);
+  Read(root, "autoTimelines", "", config.autoTimelines);
+  if (root.isMember("timelines")) ParseTimelines(root["timelines"], "timelines", config.timelines);
+}
+
+}  // namespace
+
+bool ScenarioLoader::Parse(const std::string& text, const Config& base, Scenario& scenario,
+                           std::string& error) {
+  Json::CharReaderBuilder builder;
+  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  Json::Value root;
+  std::string parseErrors;
+  if (!reader->parse(text.data(), text.data() + text.size(), &root, &parseErrors)) {
+    error = "not valid JSON: " + parseErrors;
+    return false;
+  }
+  scenario = Scenario{base, {}};
+  try {
+    ParseRoot(root, scenario);
+  } catch (const ScenarioError& failure) {
+    error = failure.what();
+    return false;
+  }
+  return true;
+}
+
+bool ScenarioLoader::ReadFile(const std::string& path, std::string& text, std::string& error) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::ostringstream content;
+  content << file.rdbuf();
+  if (file.bad()) {
+    error = "cannot read " + path;
+    return false;
+  }
+  text = content.str();
+  return true;
+}
+
+}  // namespace keystead::sim
