@@ -256,12 +256,18 @@ std::string EnrollFeedbackDocument(const int* code, const std::string* descripti
   return Write(root);
 }
 
-Json::Value MatchFeedbackHead(bool localMatchStatus, bool blink) {
+// The members that every match preview and feedback document starts with.
+Json::Value MatchDocumentHead(bool blink) {
   Json::Value root(Json::objectValue);
   root["matchStatus"] = false;
-  root["localMatchStatus"] = localMatchStatus;
   root["blink"] = blink;
   root["nextStep"] = "";
+  return root;
+}
+
+Json::Value MatchFeedbackHead(bool localMatchStatus, bool blink) {
+  Json::Value root = MatchDocumentHead(blink);
+  root["localMatchStatus"] = localMatchStatus;
   return root;
 }
 
@@ -535,7 +541,7 @@ std::string LarchmerePluginHelper::ToEnrollFramePayload(
 
 std::string LarchmerePluginHelper::ToMatchFramePayload(
     const std::shared_ptr<const SDK_Frame>& frame, SDK_Livenesstype liveness, bool streamingImage) {
-  Json::Value root = MatchFeedbackHead(false, false);
+  Json::Value root = MatchDocumentHead(false);
   root["liveness"] = static_cast<int>(liveness);
   if (frame) {
     Json::Value out(Json::objectValue);
