@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "common/FakeFaceLogin.h"
+#include "common/ManualClock.h"
+#include "plugin/common/FrameSessionState.h"
+#include "plugin/common/LMListenerHolder.h"
+
+namespace corvane::larchmere::plugin::common {
+namespace {
+
+using Corvane::QAV::SDK::SDK_EnrollmentFeedback;
+using Corvane::QAV::SDK::SDK_ERROR;
+using Corvane::QAV::SDK::SDK_Frame;
+using Corvane::QAV::SDK::SDK_ProcessedFramesContainer;
+using Corvane::QAV::SDK::SDK_RemoteMatchFeedback;
+
+const std::string kIdA = "QCIDaaaaaaaa-aaaa-aaaa-aaaa-aaaaaaaaaaaaQCID";
+const std::string kIdB = "QCIDbbbbbbbb-bbbb-bbbb-bbbb-bbbbbbbbbbbbQCID";
+
+SDK_ERROR Error(int source, int code) {
+  SDK_ERROR error;
+  error.source = source;
+  error.code = code;
+  return error;
+}
+
+class ListenerHolderTest : public testing::Test {
+ protected:
+  // Puts one entry in every result queue and every error queue.
+  void FillEveryQueue() {
+    SDK_Frame frame;
+    frame.frameSize = 1;
+    holder.FrameListener().OnFrame(frame);
+    holder.ProcessedFramesListener().OnProcessedFrames(SDK_ProcessedFramesContainer{{{}}});
+    holder.EnrollFeedbackListener().OnEnrollmentFeedback(SDK_EnrollmentFeedback{"step", 1, {}});
+    SDK_RemoteMatchFeedback feedback;
+    feedback.correlationId = kIdA;
+    holder.MatchFeedbackListener().OnRemoteMatchFeedback(feedback);
+    holder.HybridMatchListener().OnHybridMatchFeedback(feedback);
+    for (LMListener* listener : Listeners()) {
+      listener->OnError(Error(2, 7));
+    }
+  }
+
+  std::vector<LMListener*> Listeners() {
+    return {&holder.FrameListener(), &holder.ProcessedFramesListener(),
+            &holder.EnrollFeedbackListener(), &holder.MatchFeedbackListener(),
+            &holder.HybridMatchListener()};
+  }
+
+  bool AnyQueueHoldsEntries() {
+    bool any =
+        holder.FrameListener().HasEntries() || holder.ProcessedFramesListener().HasEntries() ||
+        holder.EnrollFeedbackListener().HasEntries() ||
+        holder.MatchFeedbackListener().HasEntries() || holder.HybridMatchListener().HasEntries();
+    for (LMListener* listener : Listeners()) {
+      any = any || listener->HasErrors();
+    }
+    return any;
+  }
+
+  std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
+  std::shared_ptr<test::FakeFaceLogin> engine = std::make_shared<test::FakeFaceLogin>();
+  LMListenerHolder holder{engine, clock};
+  FrameSessionState& state = holder.State();
+};
+
+TEST_F(ListenerHolderTest, StartsEmpty) {
+  EXPECT_FALSE(state.IsStarted());
+  EXPECT_FALSE(state.IsOperationStarted());
+  EXPECT_FALSE(state.IsTimeOutInProgress());
+  EXPECT_TRUE(state.CorrelationIds().empty());
+  EXPECT_TRUE(state.MatchAttempts().empty());
+  EXPECT_EQ(state.StoredProcessedFrames(), "");
+  EXPECT_FALSE(holder.GetDomainSufix().has_value());
+  EXPECT_FALSE(holder.IsInvalidCamera());
+  EXPECT_FALSE(AnyQueueHoldsEntries());
+}
+
+TEST_F(ListenerHolderTest, DomainSuffixIsSetOnceAndNeverEmpty) {
+  holder.SetDomainSufix("");
+  EXPECT_FALSE(holder.GetDomainSufix().has_value());
+
+  holder.SetDomainSufix("corvane.example");
+  holder.SetDomainSufix("other.example");
+  holder.SetDomainSufix("");
+  EXPECT_EQ(holder.GetDomainSufix(), "corvane.example");
+}
+
+TEST_F(ListenerHolderTest, AnyListenerFlagsTheCameraAndUnsetClearsAll) {
+  holder.HybridMatchListener().OnError(Error(0, 5632));
+  EXPECT_TRUE(holder.IsInvalidCamera());
+
+  for (LMListener* listener : Listeners()) {
+    listener->OnError(Error(2, 5637));
+  }
+  holder.UnsetInvalidCamera();
+
+  EXPECT_FALSE(holder.IsInvalidCamera());
+  for (LMListener* listener : Listeners()) {
+    EXPECT_FALSE(listener->IsInvalidCamera());
+  }
+}
+
+TEST_F(ListenerHolderTest, EmptyListenersQueuesEmptiesResultsAndErrorsButKeepsTheCameraFlag) {
+  holder.EmptyListenersQueues();  // on empty queues: nothing to do
+  FillEveryQueue();
+  holder.EnrollFeedbackListener().OnError(Error(2, 5633));
+
+  holder.EmptyListenersQueues();
+
+  EXPECT_FALSE(AnyQueueHoldsEntries());
+  EXPECT_TRUE(holder.IsInvalidCamera());
+}
+
+TEST_F(ListenerHolderTest, NewIdsRestartTheSessionStopwatchEveryRequestThePollStopwatch) {
+  clock->AdvanceMs(4000);
+  EXPECT_TRUE(holder.AdmitCorrelationId(kIdA));
+  clock->AdvanceMs(3000);
+  EXPECT_FALSE(holder.AdmitCorrelationId(kIdA));
+  EXPECT_DOUBLE_EQ(holder.SessionStopwatch().ElapsedMs(), 3000);
+  EXPECT_DOUBLE_EQ(holder.PollStopwatch().ElapsedMs(), 0);
+
+  clock->AdvanceMs(2000);
+  EXPECT_TRUE(holder.AdmitCorrelationId(kIdB));
+  EXPECT_DOUBLE_EQ(holder.SessionStopwatch().ElapsedMs(), 0);
+  EXPECT_EQ(state.CorrelationIds(), (std::set<std::string>{kIdA, kIdB}));
+}
+
+TEST_F(ListenerHolderTest, SynchronousRequestsCountAsActivityOnlyDuringASession) {
+  clock->AdvanceMs(2000);
+  holder.RestartStopwatchesIfSessionStarted();
+  EXPECT_DOUBLE_EQ(holder.PollStopwatch().ElapsedMs(), 2000);
+
+  state.BeginSession(clock->WallClockWholeSecondsMs());
+  holder.RestartStopwatchesIfSessionStarted();
+  EXPECT_DOUBLE_EQ(holder.PollStopwatch().ElapsedMs(), 0);
+  EXPECT_DOUBLE_EQ(holder.SessionStopwatch().ElapsedMs(), 0);
+}
+
+TEST_F(ListenerHolderTest, ResetCaptureSessionEndsTheSession) {
+  for (const auto policy : {StoredFramesPolicy::kKeep, StoredFramesPolicy::kClear}) {
+    state.BeginSession(1000);
+    state.SetTimeOutInProgress(true);
+    state.SetOperationStarted(true);
+    state.AddCorrelationId(kIdA);
+    state.SetMatchAttemptCount(kIdA, 2);
+    state.StoreProcessedFrames("{\"frames\":[]}\n");
+    FillEveryQueue();
+
+    holder.ResetCaptureSession(policy);
+
+    EXPECT_FALSE(state.IsStarted());
+    EXPECT_FALSE(state.IsTimeOutInProgress());
+    EXPECT_FALSE(state.IsOperationStarted());
+    EXPECT_TRUE(state.CorrelationIds().empty());
+    EXPECT_TRUE(state.MatchAttempts().empty());
+    EXPECT_FALSE(AnyQueueHoldsEntries());
+    EXPECT_EQ(state.StoredProcessedFrames().empty(), policy == StoredFramesPolicy::kClear);
+  }
+}
+
+TEST(ListenerHolderLifetimeTest, DestructionReleasesEveryEngineReference) {
+  auto engine = std::make_shared<test::FakeFaceLogin>();
+  std::weak_ptr<test::FakeFaceLogin> watched = engine;
+  auto owned = std::make_unique<LMListenerHolder>(std::move(engine));
+  EXPECT_FALSE(watched.expired());
+  owned.reset();
+  EXPECT_TRUE(watched.expired());
+}
+
+TEST(FrameSessionStateTest, ReleaseCorrelationIdAnswersEachSessionSituation) {
+  FrameSessionState state;
+  EXPECT_EQ(state.ReleaseCorrelationId(kIdA), CorrelationRelease::kNotStarted);
+
+  state.BeginSession(1000);
+  state.AddCorrelationId(kIdA);
+  state.AddCorrelationId(kIdB);
+  state.SetTimeOutInProgress(true);
+  EXPECT_EQ(state.ReleaseCorrelationId(kIdA), CorrelationRelease::kTimeOutInProgress);
+  state.SetTimeOutInProgress(false);
+
+  EXPECT_EQ(state.ReleaseCorrelationId("QCID-never-polled"), CorrelationRelease::kUnknownId);
+  EXPECT_EQ(state.ReleaseCorrelationId(kIdA), CorrelationRelease::kOthersRemain);
+  EXPECT_EQ(state.ReleaseCorrelationId(kIdA), CorrelationRelease::kUnknownId);
+  EXPECT_EQ(state.ReleaseCorrelationId(kIdB), CorrelationRelease::kLastReleased);
+}
+
+TEST(FrameSessionStateTest, MatchAttemptsCountStartsAndStopAfterAResult) {
+  FrameSessionState state;
+  int starts = 0;
+  while (state.TryIncrementMatchAttempt(kIdA, 3)) {
+    ++starts;
+  }
+  EXPECT_EQ(starts, 4);  // counts 0 to 3 qualify
+  EXPECT_EQ(state.MatchAttemptCount(kIdA), 4);
+
+  state.SetMatchAttemptCount(kIdB, -1);  // a delivered result
+  EXPECT_FALSE(state.TryIncrementMatchAttempt(kIdB, 3));
+  EXPECT_EQ(state.MatchAttemptCount(kIdB), -1);
+  EXPECT_EQ(state.MatchAttemptCount("QCID-unknown"), 0);
+  EXPECT_EQ(state.MatchAttempts().at(kIdB).correlationId, kIdB);
+}
+
+TEST(FrameSessionStateTest, FirstMatchAttemptAndOperationStartHappenOnce) {
+  FrameSessionState state;
+  EXPECT_FALSE(state.HasActiveMatchAttempt());
+  EXPECT_TRUE(state.TryBeginFirstMatchAttempt(kIdA));
+  EXPECT_TRUE(state.HasActiveMatchAttempt());
+  EXPECT_FALSE(state.TryBeginFirstMatchAttempt(kIdB));
+  EXPECT_EQ(state.MatchAttemptCount(kIdB), 0);
+
+  EXPECT_TRUE(state.TryMarkOperationStarted());
+  EXPECT_FALSE(state.TryMarkOperationStarted());
+  EXPECT_TRUE(state.IsOperationStarted());
+}
+
+}  // namespace
+}  // namespace corvane::larchmere::plugin::common

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "plugin/common/Clock.h"
+
+namespace corvane::larchmere::plugin::test {
+
+// A Clock that moves only when told to. SleepMs records the request, runs the
+// optional sleep hook (outside the clock's lock, on the sleeping thread) and
+// then advances both clocks instead of sleeping. Thread-safe.
+class ManualClock : public common::Clock {
+ public:
+  // 2023-11-14 22:13:20 UTC, a whole second.
+  static constexpr double kDefaultWallClockMs = 1'700'000'000'000.0;
+
+  double NowMs() override {
+    std::scoped_lock lock(mutex);
+    return nowMs;
+  }
+
+  double WallClockMs() override {
+    std::scoped_lock lock(mutex);
+    return wallClockMs;
+  }
+
+  void SleepMs(int milliseconds) override {
+    std::function<void(int)> hook;
+    {
+      std::scoped_lock lock(mutex);
+      sleeps.push_back(milliseconds);
+      hook = sleepHook;
+    }
+    if (hook) {
+      hook(milliseconds);
+    }
+    AdvanceMs(milliseconds > 0 ? milliseconds : 0);
+  }
+
+  void AdvanceMs(double milliseconds) {
+    std::scoped_lock lock(mutex);
+    nowMs += milliseconds;
+    wallClockMs += milliseconds;
+  }
+
+  // Called with the requested duration at every SleepMs, before time moves.
+  void SetSleepHook(std::function<void(int)> hook) {
+    std::scoped_lock lock(mutex);
+    sleepHook = std::move(hook);
+  }
+
+  std::vector<int> Sleeps() const {
+    std::scoped_lock lock(mutex);
+    return sleeps;
+  }
+
+ private:
+  mutable std::mutex mutex;
+  double nowMs = 0;
+  double wallClockMs = kDefaultWallClockMs;
+  std::vector<int> sleeps;
+  std::function<void(int)> sleepHook;
+};
+
+}  // namespace corvane::larchmere::plugin::test
