@@ -1,0 +1,114 @@
+#include "plugin/uri/IAsyncRequestMethod.h"
+
+#include <charconv>
+#include <cstddef>
+#include <optional>
+
+#include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+using common::LarchmerePluginHelper;
+
+bool IAsyncRequestMethod::ProcessRequest(const char* requestHeaders, int contentLength,
+                                         const char* content, unsigned short& status,
+                                         std::string& responseHeaders, std::string& responseBody) {
+  const std::optional<std::string> domainSuffix =
+      listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
+  LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, responseHeaders);
+  bool timedOut = false;
+  bool sessionStarted = false;
+  // The refusal is told by the result rather than by the status, so a host
+  // that starts with status 500 still reaches the handler.
+  if (!HandleReentrantClient(requestHeaders, timedOut, sessionStarted, status, responseBody)) {
+    return true;
+  }
+  bool deliverFrames = true;
+  return AsyncProcessRequest(requestHeaders, contentLength, content, timedOut, sessionStarted,
+                             deliverFrames, status, responseHeaders, responseBody);
+}
+
+bool IAsyncRequestMethod::HandleReentrantClient(const char* requestHeaders, bool& timedOut,
+                                                bool& sessionStarted, unsigned short& status,
+                                                std::string& responseBody) {
+  WriteLog("IAsyncRequestMethod - HandleReentrantClient", kLogInfo);
+  const std::string correlationId = LarchmerePluginHelper::GetQCorrelationId(requestHeaders);
+  LogInfo("IAsyncRequestMethod - HandleReentrantClient - Q-Correlation-Id", correlationId);
+  if (!LarchmerePluginHelper::IsValidQCorrelationId(correlationId)) {
+    status = 500;
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourcePlugin, common::kInvalidQCorrelationId,
+        common::kInvalidQCorrelationIdDescription));
+    return false;
+  }
+  if (listenerHolder == nullptr) {
+    return true;
+  }
+  const bool recoveredCamera = ValidateInvalidCamera();
+
+  // Under the capture lock, so that no capture start of another request slips
+  // between reading the flags and emptying the previous session's leftovers.
+  std::scoped_lock captureLock(OperationMutex());
+  common::FrameSessionState& state = listenerHolder->State();
+  const common::SessionFlags flags = state.ReadSessionFlags();
+  timedOut = flags.timeOutInProgress;
+  if (!timedOut) {
+    sessionStarted = flags.started;
+  }
+  if (!timedOut && !sessionStarted && !recoveredCamera) {
+    state.ClearMatchAttempts();
+    state.ClearCorrelationIds();
+    listenerHolder->EmptyListenersQueues();
+  }
+  if (!timedOut) {
+    listenerHolder->AdmitCorrelationId(correlationId);
+  }
+  return true;
+}
+
+bool IAsyncRequestMethod::ValidateInvalidCamera() {
+  if (listenerHolder == nullptr || !listenerHolder->IsInvalidCamera()) {
+    return false;
+  }
+  LogInfo("IAsyncRequestMethod - ValidateInvalidCamera: ", "Camera State Is Invalid!");
+  int stopResult = -1;
+  if (engine) {
+    std::scoped_lock captureLock(OperationMutex());
+    stopResult = engine->StopRemoteBiometricData();
+  }
+  if (stopResult != 0) {
+    return true;
+  }
+  listenerHolder->GetClock().SleepMs(kInvalidCameraSettleMs);
+  {
+    std::scoped_lock captureLock(OperationMutex());
+    listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kKeep);
+    listenerHolder->UnsetInvalidCamera();
+  }
+  return true;
+}
+
+int IAsyncRequestMethod::ReadIntegerSetting(const char* name) {
+  if (!engine || name == nullptr) {
+    return 0;
+  }
+  Corvane::QAV::SDK::LocalSetting setting;
+  if (engine->GetEngineSetting(setting, name) != 0) {
+    return 0;
+  }
+  const std::string& text = setting.value;
+  std::size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) {
+    return 0;
+  }
+  if (text[begin] == '+') {
+    ++begin;
+  }
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data() + begin, text.data() + text.size(), value);
+  (void)end;
+  return error == std::errc() ? value : 0;
+}
+
+}  // namespace corvane::larchmere::plugin::uri

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "plugin/platform/KSInstHelper.h"
+#include "plugin/uri/ISyncRequestMethod.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+// POST "/vsu/notifychange": Passes a change notice to the suite.
+class PostVSUNotifyChange : public ISyncRequestMethod {
+ public:
+  // `installHelper` is the router's; not owned, it outlives the handler.
+  PostVSUNotifyChange(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
+                      common::LMListenerHolder* listenerHolder,
+                      Corvane::Keystead::Vessa::KSInstHelper* installHelper);
+
+  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
+               const char* content) override;
+  int GetOperationType() const override;
+  const char* GetClassName() const override;
+
+ protected:
+  bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
+                          unsigned short& status, std::string& responseHeaders,
+                          std::string& responseBody) override;
+
+ private:
+  Corvane::Keystead::Vessa::KSInstHelper* installHelper;  // not owned
+};
+
+}  // namespace corvane::larchmere::plugin::uri
