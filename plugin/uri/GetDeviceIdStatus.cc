@@ -1,0 +1,28 @@
+#include "plugin/uri/GetDeviceIdStatus.h"
+
+#include <json/json.h>
+
+#include "plugin/platform/Log.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+bool GetDeviceIdStatus::IsMatch(const char* method, const char* url, const char* requestHeaders,
+                                int, const char*) {
+  return MatchesRequest(method, url, requestHeaders, "/status/deviceid", "GET");
+}
+
+int GetDeviceIdStatus::GetOperationType() const { return kOperationStateless; }
+
+const char* GetDeviceIdStatus::GetClassName() const { return "GetDeviceIdStatus"; }
+
+bool GetDeviceIdStatus::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
+                                           std::string&, std::string& responseBody) {
+  WriteLog("GetDeviceIdStatus - ProcessRequest", kLogInfo);
+  Json::Value document(Json::objectValue);
+  document["status"] = 1;
+  responseBody.append(Json::FastWriter().write(document));
+  status = 200;
+  LogInfo("GetDeviceIdStatus - ProcessRequest - ContentOut", responseBody);
+  return true;
+}
+}  // namespace corvane::larchmere::plugin::uri

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "plugin/uri/ISyncRequestMethod.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+// GET "/status/deviceid": Always answers {"status":1}; does not touch the engine.
+class GetDeviceIdStatus final : public ISyncRequestMethod {
+ public:
+  using ISyncRequestMethod::ISyncRequestMethod;
+
+  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
+               const char* content) override;
+  int GetOperationType() const override;
+  const char* GetClassName() const override;
+
+ protected:
+  bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
+                          unsigned short& status, std::string& responseHeaders,
+                          std::string& responseBody) override;
+};
+
+}  // namespace corvane::larchmere::plugin::uri

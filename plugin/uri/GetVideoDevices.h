@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "plugin/uri/ISyncRequestMethod.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+// GET "/devices/video": Lists the cameras the engine can use; an engine failure gives an empty
+// list.
+class GetVideoDevices final : public ISyncRequestMethod {
+ public:
+  using ISyncRequestMethod::ISyncRequestMethod;
+
+  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
+               const char* content) override;
+  int GetOperationType() const override;
+  const char* GetClassName() const override;
+
+ protected:
+  bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
+                          unsigned short& status, std::string& responseHeaders,
+                          std::string& responseBody) override;
+};
+
+}  // namespace corvane::larchmere::plugin::uri

@@ -1,0 +1,65 @@
+#include "plugin/uri/PostVideoDevice.h"
+
+#include <json/json.h>
+
+#include <exception>
+#include <memory>
+
+#include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+bool PostVideoDevice::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
+                              const char*) {
+  return MatchesRequest(method, url, requestHeaders, "/devices/video", "POST");
+}
+
+int PostVideoDevice::GetOperationType() const { return kOperationLocal; }
+
+const char* PostVideoDevice::GetClassName() const { return "PostVideoDevice"; }
+
+namespace {
+
+constexpr char kSelectionFailedDescription[] =
+    "An error occured while selecting the camera. Most likely the device does not exist";
+
+}  // namespace
+
+bool PostVideoDevice::SyncProcessRequest(const char*, int contentLength, const char* content,
+                                         unsigned short& status, std::string&,
+                                         std::string& responseBody) {
+  using common::LarchmerePluginHelper;
+  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
+  LogDebug("PostVideoDevice - ProcessRequest - ContentIn: ", body);
+  // Every failure answers 500, whatever status the request started with.
+  status = 500;
+  try {
+    Json::Value document;
+    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    if (!reader->parse(body.data(), body.data() + body.size(), &document, nullptr)) {
+      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
+    } else {
+      const Json::Value& request = document;
+      // All three must be readable; only the name chooses the camera.
+      (void)request["id"].asInt();
+      (void)request["selected"].asBool();
+      const std::string name = request["name"].asString();
+      const int result = engine ? engine->SelectVideoDevice(name) : -1;
+      if (result == 0) {
+        status = 200;
+        responseBody.append("{}");
+      } else {
+        responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+            common::kErrorSourceCameraSelection, result, kSelectionFailedDescription));
+      }
+    }
+  } catch (const std::exception& exception) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
+                                                                       3, exception.what()));
+  }
+  LogInfo("PostVideoDevice - ProcessRequest - ContentOut", responseBody);
+  return true;
+}
+}  // namespace corvane::larchmere::plugin::uri

@@ -1,0 +1,447 @@
+#include "plugin/uri/URIContext.h"
+
+#include <exception>
+#include <string_view>
+#include <utility>
+
+#include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/AddCADevice.h"
+#include "plugin/uri/AddFPFactor.h"
+#include "plugin/uri/AuthenticateFingerprint.h"
+#include "plugin/uri/AuthenticateWithCADevice.h"
+#include "plugin/uri/GetCloudServers.h"
+#include "plugin/uri/GetDeviceIdStatus.h"
+#include "plugin/uri/GetLocalSetting.h"
+#include "plugin/uri/GetNewPairedDevices.h"
+#include "plugin/uri/GetRemoteUsers.h"
+#include "plugin/uri/GetStatus.h"
+#include "plugin/uri/GetVSUAccount.h"
+#include "plugin/uri/GetVideoDeviceStatus.h"
+#include "plugin/uri/GetVideoDevices.h"
+#include "plugin/uri/Logout.h"
+#include "plugin/uri/PostAddDevice.h"
+#include "plugin/uri/PostAuthenticate.h"
+#include "plugin/uri/PostBCASettings.h"
+#include "plugin/uri/PostDeviceContextRequest.h"
+#include "plugin/uri/PostEnrollFrames.h"
+#include "plugin/uri/PostFrameStop.h"
+#include "plugin/uri/PostLocalSetting.h"
+#include "plugin/uri/PostMatchFrames.h"
+#include "plugin/uri/PostRemoteSessionSync.h"
+#include "plugin/uri/PostRevoke.h"
+#include "plugin/uri/PostSignPacket.h"
+#include "plugin/uri/PostTelemetry.h"
+#include "plugin/uri/PostVSUNotifyChange.h"
+#include "plugin/uri/PostVideoDevice.h"
+#include "plugin/uri/PreInstallPartnerCheck.h"
+#include "plugin/uri/TryMatchFrames.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+namespace {
+
+using common::LarchmerePluginHelper;
+
+constexpr wchar_t kOemInfoKey[] = L"Software\\Corvane\\OemInfo";
+constexpr wchar_t kFirstNameValue[] = L"FirstName";
+constexpr wchar_t kLastNameValue[] = L"LastName";
+
+constexpr char kDomainSuffixSetting[] = "KS_CSP_DOMAIN_SUFIX";
+constexpr char kStatusRegistration[] = "KS_STATUS";
+// Below this service status no user is enrolled and nothing is announced.
+constexpr int kFirstAnnouncedStatus = 3;
+// The argument of the engine's single cloud retry.
+constexpr int kRetryRemoteMode = 1;
+
+constexpr char kLocalNotReady[] = "QAVSDK - Initialize failure: Local Operations aren't Ready!";
+constexpr char kRemoteNotReady[] =
+    "QAVSDK - Initialize failure: Remote Operations aren't Ready, please check Host file and "
+    "Internet connectivity!";
+constexpr int kLocalNotReadyCode = 5;
+constexpr int kRemoteNotReadyCode = 6;
+
+// Paths whose successful answer may be an empty body.
+constexpr const char* kEmptyBodyPaths[] = {"/authenticate", "/revoke"};
+
+std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
+}  // namespace
+
+URIContext::URIContext(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
+                       common::LMListenerHolder* listenerHolder, void* hostContext,
+                       const HostCallbacks& callbacks)
+    : engine(std::move(engine)),
+      listenerHolder(listenerHolder),
+      hostContext(hostContext),
+      callbacks(callbacks) {
+  Initialize(kOperationStateless);
+  WriteLog("URIContext Initialized", kLogInfo);
+}
+
+URIContext::~URIContext() {
+  {
+    std::scoped_lock guard(lock);
+    handlers.clear();
+    installHelper.reset();
+    handlersRegistered = false;
+    localReady = false;
+    remoteReady = false;
+    domainSuffixRegistered = false;
+    statusRegistered = false;
+  }
+  WriteLog("URIContext Destroyed", kLogInfo);
+  engine.reset();
+}
+
+void URIContext::Initialize(int operationKind) {
+  WriteLog("URIContext::Initialize called for operation type: " + std::to_string(operationKind),
+           kLogInfo);
+  std::scoped_lock guard(lock);
+  if (operationKind == kOperationStateless) {
+    if (handlersRegistered || !engine || listenerHolder == nullptr) {
+      return;
+    }
+    WriteLog("URIContext::Initialize - Registering URI strategies", kLogInfo);
+    installHelper = std::make_unique<Corvane::Keystead::Vessa::KSInstHelper>(
+        kOemInfoKey, kFirstNameValue, kLastNameValue);
+    RegisterHandlers();
+    handlersRegistered = true;
+    WriteLog("URIContext - Initialize - Client Context Strategies Registered w/Success", kLogInfo);
+    return;
+  }
+  if ((operationKind == kOperationLocal || operationKind == kOperationRemote) &&
+      handlersRegistered && (!localReady || !remoteReady)) {
+    try {
+      RefreshReadiness(operationKind);
+    } catch (const std::exception& exception) {
+      localReady = false;
+      remoteReady = false;
+      LogException("URIContext - Initialize - Exception occurred while executing SDK Initialize",
+                   exception);
+    }
+  }
+}
+
+void URIContext::RegisterHandlers() {
+  using Engine = std::shared_ptr<Corvane::QAV::SDK::FaceLogin>;
+  common::LMListenerHolder* holder = listenerHolder;
+  auto add = [this](std::unique_ptr<IURIStrategy> handler) {
+    handlers.push_back(std::move(handler));
+  };
+  const Engine& faceLogin = engine;
+  // The order of the handler table. TryMatchFrames stands before
+  // PostMatchFrames, which accepts "/frame/trymatch" as well: the path's own
+  // handler must be found first.
+  add(std::make_unique<GetStatus>(faceLogin, holder));
+  add(std::make_unique<PostDeviceContextRequest>(faceLogin, holder));
+  add(std::make_unique<PostSignPacket>(faceLogin, holder));
+  add(std::make_unique<PostEnrollFrames>(faceLogin, holder));
+  add(std::make_unique<TryMatchFrames>(faceLogin, holder));
+  add(std::make_unique<PostMatchFrames>(faceLogin, holder));
+  add(std::make_unique<GetVideoDevices>(faceLogin, holder));
+  add(std::make_unique<GetVideoDeviceStatus>(faceLogin, holder));
+  add(std::make_unique<PostFrameStop>(faceLogin, holder));
+  add(std::make_unique<PostVideoDevice>(faceLogin, holder));
+  add(std::make_unique<PostRemoteSessionSync>(faceLogin, holder));
+  add(std::make_unique<PostTelemetry>(faceLogin, holder));
+  add(std::make_unique<GetRemoteUsers>(faceLogin, holder));
+  add(std::make_unique<GetCloudServers>(faceLogin, holder));
+  add(std::make_unique<PostBCASettings>(faceLogin, holder));
+  add(std::make_unique<GetDeviceIdStatus>(faceLogin, holder));
+  add(std::make_unique<GetLocalSetting>(faceLogin, holder));
+  add(std::make_unique<PostLocalSetting>(faceLogin, holder));
+  add(std::make_unique<PostAuthenticate>(faceLogin, holder));
+  add(std::make_unique<PostRevoke>(faceLogin, holder, hostContext, callbacks));
+  add(std::make_unique<PostAddDevice>(faceLogin, holder));
+  add(std::make_unique<GetVSUAccount>(faceLogin, holder, installHelper.get()));
+  add(std::make_unique<PostVSUNotifyChange>(faceLogin, holder, installHelper.get()));
+  add(std::make_unique<AddFPFactor>(faceLogin, holder));
+  add(std::make_unique<AuthenticateFingerprint>(faceLogin, holder));
+  add(std::make_unique<GetNewPairedDevices>(faceLogin, holder));
+  add(std::make_unique<AddCADevice>(faceLogin, holder));
+  add(std::make_unique<AuthenticateWithCADevice>(faceLogin, holder));
+  add(std::make_unique<Logout>(faceLogin, holder));
+}
+
+void URIContext::RefreshReadiness(int operationKind) {
+  WriteLog(
+      "URIContext::Initialize - Service is properly initialized. Checking if service is ready for "
+      "Local and Remote operations.",
+      kLogInfo);
+  Corvane::QAV::SDK::ServiceReadiness readiness;
+  if (engine->IsAlive(readiness) != 0) {
+    WriteLog("URIContext::Initialize - Unable to verify IsAlive from SDK", kLogError);
+    return;
+  }
+  if (operationKind == kOperationLocal) {
+    WriteLog(
+        "URIContext::Initialize - Local Operation was called - Checking KS Service readiness for "
+        "local operations",
+        kLogInfo);
+    localReady = readiness.localReady;
+    if (localReady) {
+      WriteLog("URIContext::Initialize - KS Service is ready for local operations!", kLogInfo);
+      RegisterDomainSufixIfNeeded();
+    } else {
+      WriteLog("URIContext::Initialize - KS Service is not ready for local operations", kLogInfo);
+    }
+    return;
+  }
+  if (!remoteReady) {
+    WriteLog("URIContext::Initialize - KS Service is not ready for remote operations", kLogInfo);
+    remoteReady = readiness.remoteReady;
+    if (!remoteReady) {
+      WriteLog("URIContext::Initialize - Remote Operations Retry (From Process Request) ...",
+               kLogInfo);
+      if (engine->RetryRemoteOperations(kRetryRemoteMode) != 0) {
+        WriteLog("URIContext - Initialize - Remote Operations Retry Failed!", kLogError);
+      } else {
+        WriteLog(
+            "URIContext - Initialize - Remote Operations Retry completed. Checking remote "
+            "operation status...",
+            kLogInfo);
+        if (engine->IsAlive(readiness) != 0) {
+          WriteLog("URIContext - Initialize - IsAlive failed afer Retry operations!", kLogError);
+        } else {
+          remoteReady = readiness.remoteReady;
+        }
+      }
+    }
+  }
+  if (remoteReady) {
+    WriteLog("URIContext::Initialize - Ready for Remote Operations!", kLogInfo);
+    RegisterKSStatus();
+  } else {
+    WriteLog("URIContext::Initialize - Not yet Ready for Remote Operations!", kLogInfo);
+  }
+}
+
+bool URIContext::ProcessRequest(const char* method, const char* url, const char* requestHeaders,
+                                int contentLength, const char* content, unsigned short& status,
+                                std::string& responseHeaders, std::string& responseBody) {
+  WriteLog("URIContext::ProcessRequest called", kLogInfo);
+  try {
+    if (IsOptionsProcessRequest(method, requestHeaders, status, responseHeaders, responseBody)) {
+      return true;
+    }
+    WriteLog("URIContext - ProcessRequest " + TextOrEmpty(url), kLogInfo);
+    IURIStrategy* handler = FindHandler(method, url, requestHeaders, contentLength, content);
+    if (handler != nullptr) {
+      if (!CheckKSServicesStatusIfNeeded(*handler, requestHeaders, status, responseHeaders,
+                                         responseBody)) {
+        WriteLog("URIContext::ProcessRequest ended at CheckKSServicesStatusIfNeeded()", kLogInfo);
+        return false;
+      }
+      const bool result = handler->ProcessRequest(requestHeaders, contentLength, content, status,
+                                                  responseHeaders, responseBody);
+      bool mayBeEmpty = false;
+      for (const char* path : kEmptyBodyPaths) {
+        mayBeEmpty =
+            mayBeEmpty || LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path);
+      }
+      if (responseBody.empty() && !mayBeEmpty) {
+        responseBody = "{}";
+      }
+      WriteLog("URIContext::ProcessRequest ended at URI strategy execution", kLogInfo);
+      if (status != 200 && !responseBody.empty()) {
+        const std::string_view className = handler->GetClassName();
+        // The suite-account handler's failures are routine (no suite installed).
+        if (className.find("GetVSUAccount") == std::string_view::npos) {
+          WriteLog("Error in " + std::string(className) + " - Msg:" + responseBody, kLogError);
+        }
+      }
+      return result;
+    }
+    if (status != 200) {
+      status = 400;
+    }
+  } catch (...) {
+    status = 500;
+  }
+  if (status != 200) {
+    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), responseHeaders);
+    if (responseBody.empty()) {
+      responseBody = LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourcePlugin, common::kPluginGenericError,
+          common::kPluginGenericErrorDescription);
+    }
+  }
+  WriteLog("URIContext::ProcessRequest ended", kLogInfo);
+  return false;
+}
+
+IURIStrategy* URIContext::FindHandler(const char* method, const char* url,
+                                      const char* requestHeaders, int contentLength,
+                                      const char* content) const {
+  if (!LarchmerePluginHelper::IsValidHeader(requestHeaders)) {
+    return nullptr;
+  }
+  for (const std::unique_ptr<IURIStrategy>& handler : handlers) {
+    if (handler->IsMatch(method, url, requestHeaders, contentLength, content)) {
+      return handler.get();
+    }
+  }
+  return nullptr;
+}
+
+std::vector<std::string> URIContext::HandlerClassNames() const {
+  std::vector<std::string> names;
+  names.reserve(handlers.size());
+  for (const std::unique_ptr<IURIStrategy>& handler : handlers) {
+    names.emplace_back(handler->GetClassName());
+  }
+  return names;
+}
+
+bool URIContext::IsOptionsProcessRequest(const char* method, const char* requestHeaders,
+                                         unsigned short& status, std::string& responseHeaders,
+                                         std::string& responseBody) {
+  if (!LarchmerePluginHelper::isEquals(method, "OPTIONS")) {
+    return false;
+  }
+  WriteLog("URIContext - OPTIONS", kLogInfo);
+  LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), responseHeaders);
+  responseBody.append("{}");
+  status = 200;
+  LogInfo("URIContext - OPTIONS - ContentOut", responseBody);
+  WriteLog("URIContext::ProcessRequest ended at IsOptionsProcessRequest()", kLogInfo);
+  return true;
+}
+
+bool URIContext::CheckKSServicesStatusIfNeeded(IURIStrategy& handler, const char* requestHeaders,
+                                               unsigned short& status, std::string& responseHeaders,
+                                               std::string& responseBody) {
+  if (PreInstallPartnerCheck::ProcessWide().IsFirstCallForPartner()) {
+    RegisterKSStatus();
+  }
+  const int operationKind = handler.GetOperationType();
+  switch (operationKind) {
+    case kOperationStateless:
+      WriteLog(
+          "URIContext::CheckKSServicesStatusIfNeeded - Stateless operation - nothing to do here",
+          kLogInfo);
+      return true;
+    case kOperationLocal:
+    case kOperationRemote:
+      return CheckReadiness(operationKind, requestHeaders, status, responseHeaders, responseBody);
+    default:
+      WriteLog("URIContext::CheckKSServicesStatusIfNeeded - Operation is not supported", kLogInfo);
+      return true;
+  }
+}
+
+bool URIContext::CheckReadiness(int operationKind, const char* requestHeaders,
+                                unsigned short& status, std::string& responseHeaders,
+                                std::string& responseBody) {
+  constexpr char kPrefix[] = "URIContext::CheckKSServicesStatusIfNeeded";
+  const bool local = operationKind == kOperationLocal;
+  const std::atomic<bool>& ready = local ? localReady : remoteReady;
+  const char* readyText = local ? "Ready for Local Operations!" : "Ready for Remote Operations!";
+  WriteLog(local ? "URIContext::CheckKSServicesStatusIfNeeded - Local operation - checking the "
+                   "KS service status"
+                 : "URIContext::CheckKSServicesStatusIfNeeded - Remote operation - checking the "
+                   "KS service status",
+           kLogInfo);
+  if (!ready) {
+    WriteLog(local ? "URIContext::CheckKSServicesStatusIfNeeded - Service is not ready for local "
+                     "operations - initializing it"
+                   : "URIContext::CheckKSServicesStatusIfNeeded - Service is not ready for "
+                     "remote operations - initializing it",
+             kLogInfo);
+    Initialize(operationKind);
+  }
+  if (!ready) {
+    const char* description = local ? kLocalNotReady : kRemoteNotReady;
+    LogError(kPrefix, description);
+    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), responseHeaders);
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourceEngineService, local ? kLocalNotReadyCode : kRemoteNotReadyCode,
+        description));
+    status = 500;
+    return false;
+  }
+  LogInfo(kPrefix, readyText);
+  return true;
+}
+
+void URIContext::RegisterDomainSufixIfNeeded() {
+  if (domainSuffixRegistered) {
+    return;
+  }
+  std::scoped_lock registration(registrationLock);
+  if (domainSuffixRegistered) {
+    return;
+  }
+  WriteLog("URIContext - RegisterDomainSufixIfNeeded", kLogInfo);
+  try {
+    Corvane::QAV::SDK::LocalSetting setting;
+    if (!engine || engine->GetEngineSetting(setting, kDomainSuffixSetting) != 0) {
+      LogInfo(
+          "URIContext - RegisterDomainSufixIfNeeded - Unable to get Local settings (This is fine "
+          "if no .beta environment)",
+          kDomainSuffixSetting);
+      return;
+    }
+    if (!DomainSuffix()) {
+      LogInfo("URIContext - RegisterDomainSufixIfNeeded", setting.value);
+      listenerHolder->SetDomainSufix(setting.value);
+    }
+    const std::optional<std::string> suffix = DomainSuffix();
+    if (suffix && !suffix->empty()) {
+      Announce(std::string(kDomainSuffixSetting) + "/" + *suffix);
+      domainSuffixRegistered = true;
+    }
+  } catch (const std::exception& exception) {
+    LogException("URIContext - RegisterDomainSufixIfNeeded - Error while registering domain sufix",
+                 exception);
+  }
+}
+
+void URIContext::RegisterKSStatus() {
+  if (statusRegistered) {
+    return;
+  }
+  std::scoped_lock registration(registrationLock);
+  if (statusRegistered || !engine || listenerHolder == nullptr) {
+    return;
+  }
+  WriteLog("URIContext - RegisterKSStatus", kLogInfo);
+  try {
+    Corvane::QAV::SDK::EngineStatus engineStatus;
+    int result = 0;
+    {
+      std::scoped_lock operation(listenerHolder->State().CaptureMutex());
+      result = engine->GetServiceStatus(engineStatus);
+    }
+    if (result != 0) {
+      WriteLog("URIContext - RegisterKSStatus - Unable to get service Status", kLogInfo);
+      return;
+    }
+    if (engineStatus.status < kFirstAnnouncedStatus) {
+      WriteLog(
+          "URIContext - RegisterKSStatus - Unable to register KS_STATUS as no users are Enrolled",
+          kLogInfo);
+      return;
+    }
+    const std::string text =
+        std::string(kStatusRegistration) + "/" + std::to_string(engineStatus.status);
+    Announce(text);
+    statusRegistered = true;
+    LogInfo("URIContext - RegisterKSStatus", text);
+  } catch (const std::exception& exception) {
+    LogException("URIContext - RegisterKSStatus - Error while registering KS_STATUS", exception);
+  }
+}
+
+void URIContext::Announce(const std::string& text) {
+  if (callbacks.registerPath != nullptr) {
+    callbacks.registerPath(hostContext, text.c_str());
+  }
+}
+
+std::optional<std::string> URIContext::DomainSuffix() const {
+  return listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
+}
+
+}  // namespace corvane::larchmere::plugin::uri
