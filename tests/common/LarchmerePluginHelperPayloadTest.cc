@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <json/json.h>
 
 #include <algorithm>
 #include <memory>
@@ -75,6 +76,37 @@ TEST(LarchmerePluginHelperFrameTest, Base64PadsShortImages) {
     EXPECT_NE(document.find(std::string("\"image\":\"") + c.encoded + "\""), std::string::npos)
         << document;
   }
+}
+
+// The image is written into the document outside JsonCpp; the result must be
+// what JsonCpp itself writes.
+TEST(LarchmerePluginHelperFrameTest, LargeImageDocumentsMatchJsonCppOutput) {
+  std::string image(30001, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7919 % 256);
+  const auto frame = std::make_shared<SDK_Frame>(SmallFrame(image));
+
+  Json::Value expected;
+  expected["blink"] = false;
+  expected["matchStatus"] = false;
+  expected["nextStep"] = "";
+  expected["liveness"] = 1;
+  Json::Value& out = expected["frame"];
+  out["image"] = Helper::EncodeBase64(image);
+  out["version"] = 1;
+  out["channels"] = 3;
+  out["depth"] = 8;
+  out["width"] = 4;
+  out["height"] = 2;
+  out["frameSize"] = 24;
+  out["isProcessed"] = 0;
+  out["faceQuality"] = 77;
+  out["faceCoords"]["rotation"]["x"] = 0.5;
+  out["faceCoords"]["rotation"]["y"] = -1.25;
+  out["faceCoords"]["rotation"]["z"] = 2.0;
+  out["faceCoords"]["translation"]["x"] = 10.0;
+  out["faceCoords"]["translation"]["y"] = 0.0;
+  out["faceCoords"]["translation"]["z"] = -3.5;
+  EXPECT_EQ(Helper::ToMatchFramePayload(frame, BLINK), Json::FastWriter().write(expected));
 }
 
 TEST(LarchmerePluginHelperFrameTest, EnrollFrameDocument) {
