@@ -86,8 +86,8 @@ constexpr std::string_view kCorsBlock =
     "Accept: application/json; charset=UTF-8\r\n"
     "Allow: OPTIONS, GET, POST\r\n";
 
-// The paths announced to the host, without the prefix. Paths served only
-// under another path's announcement (or not announced at all) are not listed.
+// The paths announced to the host, without the prefix. The router serves a
+// few more paths that are not announced.
 constexpr std::array<const char*, 22> kAnnouncedPaths = {
     "/status/qav",
     "/signpacket",
