@@ -57,8 +57,10 @@ void EventTimeline::Run() {
       continue;
     }
     const auto first = entries_.begin();
-    if (Clock::now() < first->first.first) {
-      changed_.wait_until(lock, first->first.first);
+    // A copy: the entry may be cancelled while we wait.
+    const Clock::time_point due = first->first.first;
+    if (Clock::now() < due) {
+      changed_.wait_until(lock, due);
       continue;
     }
     Entry entry = std::move(first->second);
