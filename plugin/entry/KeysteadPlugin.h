@@ -6,6 +6,8 @@
 #include <stdbool.h>
 #endif
 
+#include "plugin/entry/KeysteadPluginExport.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -35,6 +37,44 @@ typedef struct HostCallbacks {
 
 /* ---- Exported entry points (Initialize, ProcessRequest, FreeMem,
  * AbortRequest, Finalize) are declared below this line. ---- */
+
+/* None of the entry points lets an exception or a crash escape for bad input;
+ * null output pointers are tolerated (nothing is written there). */
+
+/* Announces the served paths through callbacks->registerPath (in ascending
+ * order, before anything else), creates the engine, the listeners and the
+ * router. True when the engine was initialised and the router exists. When
+ * the engine's start fails, later requests retry it. May be called again
+ * after Finalize (or instead of it: the previous state is torn down first).
+ * Requests arriving meanwhile are refused with error 1003. */
+KS_PLUGIN_API bool Initialize(void* hostContext, const HostCallbacks* callbacks);
+
+/* Answers one HTTP request; thread-safe. `requestHeaders` is the raw header
+ * block, `content` the body (may be null) of `contentLength` bytes.
+ * `*statusCode` holds the starting status on entry and the final status on
+ * return. On return `*responseHeaders` and `*responseContent` point to new
+ * NUL-terminated buffers owned by the caller, to be given back through
+ * FreeMem; the length outputs receive their lengths without the NUL. A buffer
+ * that cannot be allocated is returned as null with length 0. Always returns
+ * true. */
+KS_PLUGIN_API bool ProcessRequest(const char* method, const char* url, const char* requestHeaders,
+                                  int contentLength, const char* content,
+                                  unsigned short* statusCode, int* responseHeadersLength,
+                                  char** responseHeaders, int* responseContentLength,
+                                  char** responseContent);
+
+/* Releases a buffer handed out by ProcessRequest; ignores null. Always true. */
+KS_PLUGIN_API bool FreeMem(const void* memory);
+
+/* Signals the named event "STOP_FP_EVENT" that stops a waiting fingerprint
+ * capture. Returns the result of closing the event handle: non-zero on
+ * success, 0 when the event could not be created or closed. */
+KS_PLUGIN_API int AbortRequest(void);
+
+/* Stops a running capture and releases the router, the listeners and the
+ * engine. Safe to call twice; waits for the requests in flight (at most one
+ * poll of a frame endpoint, about 2 s) and refuses new ones meanwhile. */
+KS_PLUGIN_API void Finalize(void);
 
 #ifdef __cplusplus
 } /* extern "C" */

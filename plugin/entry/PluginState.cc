@@ -1,0 +1,220 @@
+#include "plugin/entry/PluginState.h"
+
+#include <exception>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+
+namespace corvane::larchmere::plugin {
+
+namespace {
+
+using common::LarchmerePluginHelper;
+
+// The argument of the engine's Initialize.
+constexpr int kEngineInitializeMode = 5;
+constexpr char kUnknownInitFailure[] = "Service init failed(Unknown reason).";
+
+// An error answer of the entry point: CORS block without domain suffix,
+// status 500.
+void AnswerError(const char* requestHeaders, int code, const std::string& description,
+                 unsigned short& status, std::string& responseHeaders, std::string& responseBody) {
+  LarchmerePluginHelper::BuildHeader(requestHeaders, std::nullopt, responseHeaders);
+  responseBody =
+      LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code, description);
+  status = 500;
+}
+
+void AnswerNotSetUp(const char* requestHeaders, unsigned short& status,
+                    std::string& responseHeaders, std::string& responseBody) {
+  WriteLog("Larchmere Plugin - Initialize function was not called before ProcessRequest.",
+           kLogError);
+  AnswerError(requestHeaders, common::kServiceNotSetUp, common::kServiceNotSetUpDescription, status,
+              responseHeaders, responseBody);
+}
+
+// Reopens the gate when leaving the scope, also on an exception.
+class ReopenOnExit {
+ public:
+  explicit ReopenOnExit(RequestGate& gate) : gate(gate) {}
+  ~ReopenOnExit() { gate.Open(); }
+  ReopenOnExit(const ReopenOnExit&) = delete;
+  ReopenOnExit& operator=(const ReopenOnExit&) = delete;
+
+ private:
+  RequestGate& gate;
+};
+
+}  // namespace
+
+PluginState& PluginState::Instance() {
+  static PluginState state;
+  return state;
+}
+
+PluginState::~PluginState() {
+  try {
+    TearDown();
+  } catch (...) {
+    // Unloading goes on; nothing can be reported any more.
+  }
+}
+
+bool PluginState::Initialize(void* hostContext, const HostCallbacks* callbacks) {
+  std::scoped_lock lifecycle(lifecycleMutex);
+  WriteLog("Larchmere Plugin - Initialize", kLogInfo);
+  const HostCallbacks hostCallbacks = callbacks != nullptr ? *callbacks : HostCallbacks{};
+  AnnouncePaths(hostContext, hostCallbacks);
+
+  gate.CloseAndDrain();
+  ReopenOnExit reopen(gate);
+  // A second Initialize without Finalize starts from a clean state too.
+  TearDown();
+
+  try {
+    engine = CreateFaceLogin();
+  } catch (const std::exception& exception) {
+    LogException("Larchmere Plugin - CreateFaceLogin", exception);
+    engine.reset();
+  }
+  if (!engine) {
+    return false;
+  }
+  listenerHolder = std::make_unique<common::LMListenerHolder>(engine);
+  WriteLog("Larchmere Plugin - SDK Initialize", kLogInfo);
+
+  std::scoped_lock init(initMutex);
+  std::string error;
+  if (!InitializeSdk(hostContext, hostCallbacks, error)) {
+    sdkInitPending = true;
+    savedHostContext = hostContext;
+    savedCallbacks = hostCallbacks;
+    WriteLog("URIContext - Initialize - Unable to Initialize SDK", kLogError);
+    return false;
+  }
+  return true;
+}
+
+void PluginState::AnnouncePaths(void* hostContext, const HostCallbacks& callbacks) {
+  std::set<std::string> paths;
+  LarchmerePluginHelper::BuildURIs(paths);
+  if (callbacks.registerPath != nullptr) {
+    for (const std::string& path : paths) {
+      callbacks.registerPath(hostContext, path.c_str());
+    }
+  }
+  WriteLog("Larchmere Plugin - URIs Registered w/Success", kLogInfo);
+}
+
+bool PluginState::InitializeSdk(void* hostContext, const HostCallbacks& callbacks,
+                                std::string& error) {
+  if (!engine || !listenerHolder) {
+    error = common::kServiceNotSetUpDescription;
+    return false;
+  }
+  try {
+    if (engine->Initialize(kEngineInitializeMode) != 0) {
+      error = kUnknownInitFailure;
+      return false;
+    }
+    WriteLog("URIContext - Initialize - SDK_QAVServiceAPIErrorCode::SDK_SUCCESS", kLogInfo);
+    if (!uriContext) {
+      uriContext =
+          std::make_unique<uri::URIContext>(engine, listenerHolder.get(), hostContext, callbacks);
+    }
+    WriteLog("Larchmere Plugin - SetDeviceAuthenticatedCallback", kLogDebug);
+    if (callbacks.deviceAuthenticated != nullptr) {
+      deviceAuthenticatedForwarder.SetHostCallbacks(callbacks);
+      engine->SetDeviceAuthenticatedCallback(&deviceAuthenticatedForwarder);
+      WriteLog("Larchmere Plugin - SetDeviceAuthenticatedCallback registered", kLogDebug);
+    } else {
+      WriteLog("Larchmere Plugin - SetDeviceAuthenticatedCallback NOT registered", kLogDebug);
+    }
+    return true;
+  } catch (const std::exception& exception) {
+    error = exception.what();
+    return false;
+  }
+}
+
+void PluginState::ProcessRequest(const char* method, const char* url, const char* requestHeaders,
+                                 int contentLength, const char* content, unsigned short& status,
+                                 std::string& responseHeaders, std::string& responseBody) {
+  const RequestGate::Admission admission(gate);
+  if (!admission || !engine || !listenerHolder) {
+    AnswerNotSetUp(requestHeaders, status, responseHeaders, responseBody);
+    return;
+  }
+  uri::URIContext* router = nullptr;
+  {
+    std::scoped_lock init(initMutex);
+    if (sdkInitPending) {
+      std::string error;
+      if (!InitializeSdk(savedHostContext, savedCallbacks, error)) {
+        WriteLog("Larchmere Plugin - SDK Init failed again.", kLogError);
+        AnswerError(requestHeaders, common::kServiceInitFailed,
+                    common::kServiceInitFailedDescription + error, status, responseHeaders,
+                    responseBody);
+        return;
+      }
+      sdkInitPending = false;
+    }
+    router = uriContext.get();
+  }
+  if (router == nullptr) {
+    WriteLog("Larchmere Plugin - How _uriContext can be NULL(Something went really bad)",
+             kLogError);
+    AnswerError(requestHeaders, common::kContextNotCreated, common::kContextNotCreatedDescription,
+                status, responseHeaders, responseBody);
+    return;
+  }
+  // The admission keeps the router alive until the request is answered.
+  router->ProcessRequest(method, url, requestHeaders, contentLength, content, status,
+                         responseHeaders, responseBody);
+}
+
+void PluginState::Finalize() {
+  std::scoped_lock lifecycle(lifecycleMutex);
+  WriteLog("Larchmere Plugin - Finalize", kLogInfo);
+  gate.CloseAndDrain();
+  ReopenOnExit reopen(gate);
+  TearDown();
+}
+
+void PluginState::TearDown() {
+  ClearRetryState();
+  if (engine && listenerHolder) {
+    common::FrameSessionState& state = listenerHolder->State();
+    std::scoped_lock capture(state.CaptureMutex());
+    if (state.IsStarted() || state.IsOperationStarted()) {
+      // Once the stop returned, no listener is called any more.
+      try {
+        engine->StopRemoteBiometricData();
+      } catch (const std::exception& exception) {
+        LogException("Larchmere Plugin - Finalize - StopRemoteBiometricData", exception);
+      }
+      listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kClear);
+    }
+  }
+  {
+    std::scoped_lock init(initMutex);
+    uriContext.reset();
+  }
+  engine.reset();
+  // Releases the frame listener's engine reference (possibly the last one,
+  // which joins the engine's threads) before the listeners go.
+  listenerHolder.reset();
+  deviceAuthenticatedForwarder.SetHostCallbacks(HostCallbacks{});
+}
+
+void PluginState::ClearRetryState() {
+  std::scoped_lock init(initMutex);
+  sdkInitPending = false;
+  savedHostContext = nullptr;
+  savedCallbacks = HostCallbacks{};
+}
+
+}  // namespace corvane::larchmere::plugin

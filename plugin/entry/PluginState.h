@@ -1,0 +1,79 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "plugin/common/DeviceAuthenticatedListener.h"
+#include "plugin/common/LMListenerHolder.h"
+#include "plugin/entry/KeysteadPlugin.h"
+#include "plugin/entry/RequestGate.h"
+#include "plugin/sdk/FaceLogin.h"
+#include "plugin/uri/URIContext.h"
+
+namespace corvane::larchmere::plugin {
+
+// The process-wide state behind the five entry points: the engine, the
+// listener holder, the router and the retry state of a failed engine start.
+//
+// Thread-safety: Initialize and Finalize are serialised with each other and
+// change the state only while the request gate is closed and drained, so an
+// admitted request reads engine and holder without a lock. The router may
+// still be created by a request (the retry of a failed engine start); that
+// happens under initMutex, which every request takes briefly to read the
+// router, so at most one router is created and none is used half-built.
+class PluginState {
+ public:
+  static PluginState& Instance();
+  // Tears down what a host left initialised at unload.
+  ~PluginState();
+
+  PluginState(const PluginState&) = delete;
+  PluginState& operator=(const PluginState&) = delete;
+
+  // See the Initialize export. `callbacks` may be null (nothing is announced).
+  bool Initialize(void* hostContext, const HostCallbacks* callbacks);
+
+  // Answers one request into `status`, `responseHeaders` and `responseBody`:
+  // the router's answer, or one of the errors 1003 (not set up, or Initialize
+  // or Finalize under way), 1004 (the engine start failed again) and 1005 (no
+  // router). May throw std::bad_alloc.
+  void ProcessRequest(const char* method, const char* url, const char* requestHeaders,
+                      int contentLength, const char* content, unsigned short& status,
+                      std::string& responseHeaders, std::string& responseBody);
+
+  // See the Finalize export.
+  void Finalize();
+
+ private:
+  PluginState() = default;
+
+  void AnnouncePaths(void* hostContext, const HostCallbacks& callbacks);
+  // Initialises the engine and creates the router (unless one exists) and
+  // registers the device-authenticated forwarder. Requires initMutex, or the
+  // gate closed. On failure returns false with `error` set.
+  bool InitializeSdk(void* hostContext, const HostCallbacks& callbacks, std::string& error);
+  // Stops a running capture and frees router, engine reference and holder,
+  // in that order. Requires the gate closed.
+  void TearDown();
+  void ClearRetryState();
+
+  // Serialises Initialize and Finalize.
+  std::mutex lifecycleMutex;
+  RequestGate gate;
+
+  // Written only while the gate is closed.
+  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
+  std::unique_ptr<common::LMListenerHolder> listenerHolder;
+
+  std::mutex initMutex;
+  std::unique_ptr<uri::URIContext> uriContext;  // guarded by initMutex
+  bool sdkInitPending = false;                  // guarded by initMutex
+  void* savedHostContext = nullptr;             // guarded by initMutex
+  HostCallbacks savedCallbacks{};               // guarded by initMutex
+
+  // Registered with the engine when the host wants device reports.
+  common::DeviceAuthenticatedListener deviceAuthenticatedForwarder;
+};
+
+}  // namespace corvane::larchmere::plugin

@@ -1,0 +1,31 @@
+#include "plugin/entry/PostEnrollFramesExport.h"
+
+#include <utility>
+
+#include "plugin/uri/PostEnrollFrames.h"
+
+namespace corvane::larchmere::plugin::test {
+
+PostEnrollFramesExport::PostEnrollFramesExport(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
+                                               common::LMListenerHolder* listenerHolder)
+    : handler(std::make_unique<uri::PostEnrollFrames>(std::move(engine), listenerHolder)) {}
+
+PostEnrollFramesExport::~PostEnrollFramesExport() = default;
+
+bool PostEnrollFramesExport::IsMatch(const char* method, const char* url,
+                                     const char* requestHeaders, int contentLength,
+                                     const char* content) {
+  return handler->IsMatch(method, url, requestHeaders, contentLength, content);
+}
+
+bool PostEnrollFramesExport::ProcessRequest(const char* requestHeaders, int contentLength,
+                                            const char* content, unsigned short& status,
+                                            std::string& responseHeaders,
+                                            std::string& responseBody) {
+  return handler->ProcessRequest(requestHeaders, contentLength, content, status, responseHeaders,
+                                 responseBody);
+}
+
+int PostEnrollFramesExport::GetOperationType() const { return handler->GetOperationType(); }
+
+}  // namespace corvane::larchmere::plugin::test
