@@ -120,7 +120,9 @@ bool CVault::writeToStorage() {
 }
 
 std::optional<std::vector<VaultRecord>> CVault::ReadRecords() const {
-  if (path_.empty()) return std::nullopt;
+  // A folder or device at the path is no vault, not even an empty one.
+  std::error_code error;
+  if (path_.empty() || !std::filesystem::is_regular_file(path_, error)) return std::nullopt;
   std::ifstream file(path_, std::ios::binary);
   if (!file) return std::nullopt;
   std::vector<VaultRecord> records;

@@ -70,20 +70,21 @@ class CVault {
   bool writeToStorage();
 
   // Every whole record of the file in file order; the format number is not
-  // checked and a partial record at the end is dropped. An unreadable file
-  // gives none. Every call rereads the file.
+  // checked and a partial record at the end is dropped. An unreadable file,
+  // or anything but a regular file, gives none. Every call rereads the file.
   std::vector<VaultRecord> ReadKeys() const;
 
   // The value of the first record of keyType with a valid length; empty when
   // there is none. For MASTER_KEY, the plain master password (see
-  // MasterPassword), or empty when it cannot be unprotected.
+  // MasterPassword), or empty when it cannot be read.
   std::string getKey(std::int32_t keyType) const;
 
   // The plain master password as protected, with its trailing zero byte.
   // Empty for a vault without a MASTER_KEY record or with an empty one (old
-  // vaults made when protection failed). nullopt when the file cannot be
-  // opened or the stored blob cannot be unprotected on this machine: no
-  // secret operation may then run under a key derived from the blob.
+  // vaults made when protection failed). nullopt when the path holds no
+  // readable regular file or the stored blob cannot be unprotected on this
+  // machine: no secret operation may then run under a key derived from the
+  // blob or from nothing.
   std::optional<std::string> MasterPassword() const;
 
   // Machine-scope protection of a password together with its zero byte;

@@ -188,6 +188,7 @@ TEST_F(HandMadeVaultTest, ValidateNeedsReadAndWriteAccess) {
   std::string message;
   EXPECT_FALSE(validate(message));
   EXPECT_EQ(message, "no rw access for vault file");
+  EXPECT_EQ(ecy("text"), "") << "a folder is no vault with an empty master password";
 }
 
 TEST(VaultGrTest, AlwaysAnswersTheFixedTextWithoutAVault) {
