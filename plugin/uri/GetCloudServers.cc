@@ -1,18 +1,29 @@
 #include "plugin/uri/GetCloudServers.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <vector>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+Json::Value ToServerList(const std::vector<Corvane::QAV::SDK::CloudServer>& servers) {
+  Json::Value list(Json::arrayValue);
+  for (const Corvane::QAV::SDK::CloudServer& server : servers) {
+    Json::Value entry(Json::objectValue);
+    entry["key"] = server.key;
+    entry["primaryUri"] = server.primaryUri;
+    entry["secondaryUri"] = server.secondaryUri;
+    list.append(entry);
+  }
+  return list;
 }
 
 }  // namespace
@@ -28,7 +39,30 @@ const char* GetCloudServers::GetClassName() const { return "GetCloudServers"; }
 
 bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
                                          std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+  WriteLog("GetCloudServers - ProcessRequest", kLogInfo);
+  try {
+    Json::Value document;
+    std::vector<Corvane::QAV::SDK::CloudServer> servers;
+    // The engine lists servers without any plug-in lock: it accepts this call
+    // alongside the others.
+    const int result = engine ? engine->ListCloudServers(servers) : -1;
+    if (result != 0) {
+      // Callers expect the error document wrapped in a JSON string here.
+      document = LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, result,
+                                                                "Unknown Error");
+    } else {
+      document["cloudServerList"] = ToServerList(servers);
+      status = 200;
+    }
+    responseBody.append(Json::FastWriter().write(document));
+  } catch (const std::exception& exception) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
+                                                                       3, exception.what()));
+  }
+  if (status != 200) {
+    status = 500;
+  }
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -1,13 +1,16 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// GET "/csp/servers": Lists the engine's cloud servers.
+// GET "/csp/servers": answers the cloud servers the engine knows, each with
+// its key and primary and secondary address.
+//
+// The engine call runs without any plug-in lock. Stateless; safe for
+// concurrent requests.
 class GetCloudServers : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
@@ -18,6 +21,10 @@ class GetCloudServers : public ISyncRequestMethod {
   const char* GetClassName() const override;
 
  protected:
+  // 200 with {"cloudServerList":[...]}; when the engine fails, 500 (unless
+  // the status already holds 200) with a JSON string that holds the error
+  // document (source 0, the engine's code, "Unknown Error"). Always returns
+  // true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,
                           std::string& responseBody) override;

@@ -1,25 +1,45 @@
 #include "plugin/uri/GetLocalSetting.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <mutex>
+#include <utility>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+// The router matches and then processes a request on the same host thread.
+thread_local std::string matchedSettingId;
+
+// The engine is not asked without a setting id; this stands for its failure.
+constexpr int kNoSettingId = 2;
+
+Json::Value ToSettingObject(const Corvane::QAV::SDK::LocalSetting& setting) {
+  Json::Value object(Json::objectValue);
+  object["id"] = setting.id;
+  object["value"] = setting.value;
+  object["available_values"] = setting.availableValues;
+  object["display"] = setting.display;
+  object["supported"] = setting.supported;
+  return object;
 }
 
 }  // namespace
 
 bool GetLocalSetting::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
                               const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/settings", "GET");
+  const bool matched = MatchesRequest(method, url, requestHeaders, "/settings", "GET");
+  if (matched) {
+    matchedSettingId = LarchmerePluginHelper::GetId(url);
+  }
+  return matched;
 }
 
 int GetLocalSetting::GetOperationType() const { return kOperationStateless; }
@@ -28,7 +48,33 @@ const char* GetLocalSetting::GetClassName() const { return "GetLocalSetting"; }
 
 bool GetLocalSetting::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
                                          std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+  WriteLog("GetLocalSetting - ProcessRequest", kLogInfo);
+  // Taken, not copied: a later request on this thread never sees this id.
+  const std::string settingId = std::exchange(matchedSettingId, std::string());
+  try {
+    Corvane::QAV::SDK::LocalSetting setting;
+    Json::Value document;
+    int result = kNoSettingId;
+    {
+      std::scoped_lock lock(OperationMutex());
+      if (!settingId.empty() && engine) {
+        result = engine->GetEngineSetting(setting, settingId);
+      }
+    }
+    if (result == 0) {
+      document["Setting"].append(ToSettingObject(setting));
+    }
+    responseBody.append(Json::FastWriter().write(document));
+    status = 200;
+  } catch (const std::exception& exception) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourceEngineService, 3, exception.what()));
+    if (status != 200) {
+      status = 500;
+    }
+  }
+  LogInfo("GetLocalSetting - ProcessRequest - ContentOut", responseBody);
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

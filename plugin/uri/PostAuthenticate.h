@@ -1,13 +1,17 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/authenticate": Verifies a RAT and answers the signed token.
+// POST "/authenticate": has the engine verify the RAT of the "x-jwstoken"
+// request header and, when it is good, answers the engine's signed token in a
+// response header of the same name (exposed to cross-origin callers).
+//
+// The engine call runs without any plug-in lock. Stateless; safe for
+// concurrent requests.
 class PostAuthenticate : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
@@ -18,6 +22,9 @@ class PostAuthenticate : public ISyncRequestMethod {
   const char* GetClassName() const override;
 
  protected:
+  // 200 with {"response":"RAT verification successful."} and two header
+  // lines appended, or {"response":"RAT verification failure."} with 403
+  // (unless the status already holds 200). Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,
                           std::string& responseBody) override;

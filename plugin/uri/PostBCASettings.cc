@@ -1,18 +1,31 @@
 #include "plugin/uri/PostBCASettings.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <memory>
+#include <mutex>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/PostLocalSetting.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+constexpr char kLogPrefix[] = "PostBCASettings - ProcessRequest";
+
+bool ParseJson(const std::string& text, Json::Value& root) {
+  static const Json::CharReaderBuilder kBuilder;
+  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
+  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
+}
+
+bool IsGiven(const Json::Value& root, const char* name) {
+  return root.isMember(name) && !root[name].isNull();
 }
 
 }  // namespace
@@ -26,9 +39,57 @@ int PostBCASettings::GetOperationType() const { return kOperationLocal; }
 
 const char* PostBCASettings::GetClassName() const { return "PostBCASettings"; }
 
-bool PostBCASettings::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                         std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool PostBCASettings::SyncProcessRequest(const char*, int contentLength, const char* content,
+                                         unsigned short& status, std::string&,
+                                         std::string& responseBody) {
+  const std::string prefix = kLogPrefix;
+  WriteLog(prefix, kLogInfo);
+  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
+  LogInfo(prefix + " - ContentIn", body);
+
+  Json::Value root;
+  if (!ParseJson(body, root)) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
+  } else {
+    bool applied = false;
+    try {
+      applied = ApplySettings(root);
+    } catch (const std::exception& exception) {
+      LogInfo(prefix + " - There was a problem during the modification of settings",
+              exception.what());
+    }
+    if (applied) {
+      responseBody.append("{}");
+      status = 200;
+    }
+  }
+  if (status != 200) {
+    status = 500;
+  }
+  LogInfo(prefix + " - ContentOut", responseBody);
+  return true;
+}
+
+bool PostBCASettings::ApplySettings(const Json::Value& root) {
+  const std::string prefix = kLogPrefix;
+  int colorResult = 0;
+  int previewResult = 0;
+  if (IsGiven(root, "faceIndicatorColor")) {
+    const Json::Value& member = root["faceIndicatorColor"];
+    LogInfo(prefix + " - Received a face indicator color. Value: ", member.asString());
+    int color = member.asInt();
+    std::scoped_lock lock(PostLocalSetting::SettingsWriteMutex());
+    colorResult = engine ? engine->SetFaceIndicatorColor(&color) : -1;
+  }
+  if (IsGiven(root, "previewType")) {
+    const Json::Value& member = root["previewType"];
+    int previewType = member.asInt();
+    LogInfo(prefix + " - PreviewTypes", member.asString());
+    std::scoped_lock lock(PostLocalSetting::SettingsWriteMutex());
+    previewResult = engine ? engine->SetPreviewType(&previewType) : -1;
+  }
+  return colorResult == 0 && previewResult == 0;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -1,21 +1,36 @@
 #include "plugin/uri/PostDeviceContextRequest.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <memory>
+#include <mutex>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+constexpr char kSyncPrefix[] = "GetDeviceContextRequest - SyncProcessRequest";
+
+bool ParseJson(const std::string& text, Json::Value& root) {
+  static const Json::CharReaderBuilder kBuilder;
+  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
+  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
+}
+
+std::string ExceptionDocument(const std::exception& exception) {
+  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
+                                                        exception.what());
 }
 
 }  // namespace
+
+PostDeviceContextRequest::~PostDeviceContextRequest() = default;
 
 bool PostDeviceContextRequest::IsMatch(const char* method, const char* url,
                                        const char* requestHeaders, int, const char*) {
@@ -26,10 +41,47 @@ int PostDeviceContextRequest::GetOperationType() const { return kOperationRemote
 
 const char* PostDeviceContextRequest::GetClassName() const { return "PostDeviceContextRequest"; }
 
-bool PostDeviceContextRequest::SyncProcessRequest(const char*, int, const char*,
-                                                  unsigned short& status, std::string&,
-                                                  std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool PostDeviceContextRequest::SyncProcessRequest(const char*, int contentLength,
+                                                  const char* content, unsigned short& status,
+                                                  std::string&, std::string& responseBody) {
+  const std::string syncPrefix = kSyncPrefix;
+  WriteLog("GetDeviceContextRequest - ProcessRequest", kLogInfo);
+  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
+  LogInfo("GetDeviceContextRequest - ProcessRequest - ContentIn", body);
+  status = 500;
+
+  std::string answer;
+  bool answered = false;
+  try {
+    std::scoped_lock lock(OperationMutex());
+    // Only the answer counts: an engine error with a JSON answer is served.
+    if (engine) {
+      (void)engine->GetDeviceContext(body, answer);
+    }
+    answered = true;
+  } catch (const std::exception& exception) {
+    LogInfo(syncPrefix + " - SDK exception", exception.what());
+    responseBody.append(ExceptionDocument(exception));
+  }
+
+  if (answered) {
+    try {
+      Json::Value document;
+      if (ParseJson(answer, document)) {
+        responseBody.append(Json::FastWriter().write(document));
+        status = 200;
+      } else {
+        LogInfo(syncPrefix + " - response json not valid -", answer);
+        responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+            common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
+      }
+    } catch (const std::exception& exception) {
+      LogInfo(syncPrefix + " - Json parse exception", exception.what());
+      responseBody.append(ExceptionDocument(exception));
+    }
+  }
+  LogInfo(syncPrefix + " - ContentOut", responseBody);
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

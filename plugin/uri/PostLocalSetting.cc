@@ -1,18 +1,34 @@
 #include "plugin/uri/PostLocalSetting.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <memory>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+bool ParseJson(const std::string& text, Json::Value& root) {
+  static const Json::CharReaderBuilder kBuilder;
+  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
+  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
+}
+
+// Numbers and booleans become their text; an array or object throws.
+Corvane::QAV::SDK::LocalSetting ToLocalSetting(const Json::Value& root) {
+  const Json::Value& member = root["Setting"];
+  Corvane::QAV::SDK::LocalSetting setting;
+  setting.id = member["id"].asString();
+  setting.value = member["value"].asString();
+  setting.display = member["display"].asString();
+  setting.supported = member["supported"].asString();
+  return setting;
 }
 
 }  // namespace
@@ -26,9 +42,42 @@ int PostLocalSetting::GetOperationType() const { return kOperationStateless; }
 
 const char* PostLocalSetting::GetClassName() const { return "PostLocalSetting"; }
 
-bool PostLocalSetting::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                          std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+std::mutex& PostLocalSetting::SettingsWriteMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const char* content,
+                                          unsigned short& status, std::string&,
+                                          std::string& responseBody) {
+  WriteLog("PostLocalSetting - ProcessRequest", kLogInfo);
+  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
+  LogInfo("PostLocalSetting - ProcessRequest - ContentIn", body);
+  try {
+    Json::Value root;
+    if (!ParseJson(body, root)) {
+      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
+    } else {
+      const Corvane::QAV::SDK::LocalSetting setting = ToLocalSetting(root);
+      int result = -1;
+      {
+        std::scoped_lock lock(SettingsWriteMutex());
+        result = engine ? engine->SetLocalSetting(setting) : -1;
+      }
+      if (result == 0) {
+        responseBody.append("{}");
+        status = 200;
+      }
+    }
+  } catch (const std::exception& exception) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
+                                                                       3, exception.what()));
+  }
+  if (status != 200) {
+    status = 500;
+  }
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

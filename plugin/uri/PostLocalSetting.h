@@ -1,13 +1,16 @@
 #pragma once
 
-#include <memory>
+#include <mutex>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/settings": Writes an engine setting.
+// POST "/settings": writes one engine setting from the body's "Setting"
+// object ("id", "value", "display", "supported").
+//
+// Stateless; safe for concurrent requests.
 class PostLocalSetting : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
@@ -17,7 +20,16 @@ class PostLocalSetting : public ISyncRequestMethod {
   int GetOperationType() const override;
   const char* GetClassName() const override;
 
+  // Serialises the engine's settings writes ("/settings" and "/bca/settings")
+  // with each other. A leaf lock: nothing else is taken while it is held, and
+  // it is independent of the capture lock, so a settings write never waits
+  // for a capture start.
+  static std::mutex& SettingsWriteMutex();
+
  protected:
+  // 200 with "{}" when the engine stored the setting; an empty body when it
+  // refused, or the "Invalid Json" document, with 500 (unless the status
+  // already holds 200). Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,
                           std::string& responseBody) override;

@@ -1,13 +1,16 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/sync": Synchronises the cloud session.
+// POST "/sync": tells the engine about a step of the caller's cloud session:
+// the body's "operation" (ENROLL, LOGIN, RESET_OTP or SWITCH_TO_SW, any
+// letter case) with its "args", the optional "email" and "cloudAction".
+//
+// Stateless; safe for concurrent requests.
 class PostRemoteSessionSync : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
@@ -18,6 +21,10 @@ class PostRemoteSessionSync : public ISyncRequestMethod {
   const char* GetClassName() const override;
 
  protected:
+  // 200 with "{}"; 400 with "Invalid Json" for a body that is not strict
+  // JSON (comments, or a root other than an object or array), 400 with
+  // "Invalid Param" for a missing or unknown operation; 500 with the engine's
+  // error or an exception's. Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,
                           std::string& responseBody) override;

@@ -8,10 +8,15 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/revoke": Asks the host to revoke a RAT.
+// POST "/revoke": hands the RAT of the "x-jwstoken" request header to the
+// host's revokeRat callback, which withdraws it.
+//
+// Keeps only the host context and callbacks given at creation; safe for
+// concurrent requests as far as the host's callback is.
 class PostRevoke : public ISyncRequestMethod {
  public:
-  // `hostContext` and `callbacks` are the host's, kept for revokeRat.
+  // `hostContext` and `callbacks` are the host's, kept for revokeRat; the
+  // context is passed back unchanged and never dereferenced.
   PostRevoke(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
              common::LMListenerHolder* listenerHolder, void* hostContext, HostCallbacks callbacks);
 
@@ -21,11 +26,17 @@ class PostRevoke : public ISyncRequestMethod {
   const char* GetClassName() const override;
 
  protected:
+  // 200 with {"response":"RevokeRat successful."} when the host revoked the
+  // RAT; {"response":"RevokeRat failure."} with 500 (unless the status
+  // already holds 200) when there is no RAT (the host is then not called),
+  // no revokeRat callback, or the host refused. Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,
                           std::string& responseBody) override;
 
  private:
+  bool Revoke(const std::string& rat) const;
+
   void* hostContext;  // the host's, passed back to revokeRat
   HostCallbacks callbacks;
 };

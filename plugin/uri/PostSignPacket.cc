@@ -1,18 +1,78 @@
 #include "plugin/uri/PostSignPacket.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+constexpr char kEnrollMarker[] = "SIGNPACK_ENROLL_REQUEST";
+constexpr char kNoOtpMarker[] = "SIGNPACK_NOOTP_REQUEST";
+constexpr char kSecurityTokenPrefix[] = "SecurityToken-";
+// The factor number of the face in "enrolledFactors".
+constexpr int kFaceFactor = 8;
+
+bool ParseJson(const std::string& text, Json::Value& root) {
+  static const Json::CharReaderBuilder kBuilder;
+  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
+  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
+}
+
+bool HasMarker(const std::string& request) {
+  return request.find(kEnrollMarker) != std::string::npos ||
+         request.find(kNoOtpMarker) != std::string::npos;
+}
+
+std::string ErrorDocument(int code, const std::string& description) {
+  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code,
+                                                        description);
+}
+
+std::string InvalidJsonDocument() {
+  return ErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription);
+}
+
+// Replaces the face data of the parsed request with the stored frames and
+// records the face as an enrolled factor. Throws on members of the wrong type.
+void AddStoredFrames(const Json::Value& stored, Json::Value& userData) {
+  Json::Value& faceData = userData["faceData"];
+  for (const Json::Value& frame : stored["data"]["frames"]) {
+    Json::Value face(Json::objectValue);
+    face["imageData"] = frame["image"].asString();
+    face["attestedData"] = frame["attestedData"].asString();
+    faceData.append(face);
+  }
+  userData["enrolledFactors"].append(kFaceFactor);
+}
+
+// "Access-Control-Expose-Headers: " with the names, then one line per value;
+// no space after the colon of a value line.
+void AppendSecurityTokenHeaders(const Json::Value& headerPayload, std::string& responseHeaders) {
+  const std::vector<std::string> names = headerPayload.getMemberNames();
+  std::string exposeLine = "Access-Control-Expose-Headers: ";
+  std::string valueLines;
+  for (std::size_t index = 0; index < names.size(); ++index) {
+    if (index > 0) {
+      exposeLine.append(", ");
+    }
+    exposeLine.append(kSecurityTokenPrefix).append(names[index]);
+    valueLines.append(kSecurityTokenPrefix)
+        .append(names[index])
+        .append(":")
+        .append(headerPayload[names[index]].asString())
+        .append("\r\n");
+  }
+  responseHeaders.append(exposeLine).append("\r\n").append(valueLines);
 }
 
 }  // namespace
@@ -26,9 +86,84 @@ int PostSignPacket::GetOperationType() const { return kOperationRemote; }
 
 const char* PostSignPacket::GetClassName() const { return "PostSignPacket"; }
 
-bool PostSignPacket::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                        std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool PostSignPacket::SyncProcessRequest(const char* requestHeaders, int contentLength,
+                                        const char* content, unsigned short& status,
+                                        std::string& responseHeaders, std::string& responseBody) {
+  WriteLog("PostSignPacket - ProcessRequest", kLogInfo);
+  std::string request = LarchmerePluginHelper::ReadBody(contentLength, content);
+  LogInfo("PostSignPacket - ProcessRequest - ContentIn", request);
+
+  UpdateFaceData(requestHeaders, request, responseBody);
+  if (responseBody.empty()) {
+    try {
+      std::string answer;
+      int result = -1;
+      {
+        std::scoped_lock lock(OperationMutex());
+        result = engine ? engine->SignPacket(request, answer) : -1;
+      }
+      Json::Value signedPacket;
+      if (result != 0) {
+        responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+            common::kErrorSourceEngineService, result,
+            std::string("SignPacket") + common::kQAVServiceErrorSuffix));
+      } else if (!ParseJson(answer, signedPacket)) {
+        responseBody.append(InvalidJsonDocument());
+      } else {
+        {
+          std::scoped_lock lock(OperationMutex());
+          AppendSecurityTokenHeaders(signedPacket["HeaderPayload"], responseHeaders);
+        }
+        responseBody.append(Json::FastWriter().write(signedPacket["BodyPayload"]));
+        status = 200;
+      }
+    } catch (const std::exception& exception) {
+      responseBody.append(ErrorDocument(3, exception.what()));
+    }
+  }
+  if (status != 200) {
+    status = 500;
+  }
+  return true;
+}
+
+void PostSignPacket::UpdateFaceData(const char* requestHeaders, std::string& request,
+                                    std::string& responseBody) {
+  const std::string correlationId = LarchmerePluginHelper::GetQCorrelationId(requestHeaders);
+  LogInfo("PostSignPacket - UpdateFaceData - Q-Correlation-Id", correlationId);
+  if (correlationId.empty()) {
+    return;
+  }
+  if (!LarchmerePluginHelper::IsValidQCorrelationId(correlationId)) {
+    responseBody.append(
+        ErrorDocument(common::kInvalidQCorrelationId, common::kInvalidQCorrelationIdDescription));
+    return;
+  }
+  // One consistent copy: an enrollment storing new frames meanwhile is seen
+  // either not at all or in full.
+  const std::string stored =
+      listenerHolder != nullptr ? listenerHolder->State().StoredProcessedFrames() : std::string();
+  if (stored.empty() || !HasMarker(request)) {
+    return;
+  }
+  try {
+    Json::Value parsedRequest;
+    if (request.front() != '{' || !ParseJson(request, parsedRequest)) {
+      responseBody.append(InvalidJsonDocument());
+      return;
+    }
+    Json::Value& userData = parsedRequest["data"]["userData"];
+    userData["faceData"].clear();
+    Json::Value storedFrames;
+    if (!ParseJson(stored, storedFrames)) {
+      responseBody.append(InvalidJsonDocument());
+      return;
+    }
+    AddStoredFrames(storedFrames, userData);
+    request = Json::FastWriter().write(parsedRequest);
+  } catch (const std::exception& exception) {
+    responseBody.append(ErrorDocument(3, exception.what()));
+  }
 }
 
 }  // namespace corvane::larchmere::plugin::uri

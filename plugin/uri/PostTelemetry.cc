@@ -1,18 +1,66 @@
 #include "plugin/uri/PostTelemetry.h"
 
+#include <json/json.h>
+
+#include <climits>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+// No comments; the root must be an object or an array.
+bool ParseStrictJson(const std::string& text, Json::Value& root) {
+  static const Json::CharReaderBuilder kBuilder = [] {
+    Json::CharReaderBuilder builder;
+    builder["collectComments"] = false;
+    builder["allowComments"] = false;
+    builder["strictRoot"] = true;
+    return builder;
+  }();
+  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
+  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
+}
+
+// The decimal number at the start of the text ("42", "42abc"), 0 when there
+// is none; a number beyond the int range is held at its bound.
+int LeadingInteger(const std::string& text) {
+  const long value = std::strtol(text.c_str(), nullptr, 10);
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+struct TelemetryEvent {
+  std::string source;
+  int eventId = 0;
+  int severity = 0;
+  std::string data;
+  std::string category;
+};
+
+// Throws for a member that has no text form (an array or object).
+TelemetryEvent ReadEvent(const Json::Value& event) {
+  TelemetryEvent read;
+  const Json::Value& data = event["event_data"];
+  read.data = data.isObject() ? Json::FastWriter().write(data) : "{}";
+  read.eventId = LeadingInteger(event.get("eventid", "0").asString());
+  read.severity = LeadingInteger(event.get("EventSeverity", "0").asString());
+  read.source = event.get("EventSource", "").asString();
+  read.category = event.get("Category", "").asString();
+  return read;
+}
+
+std::string PluginErrorDocument(int code, const std::string& description) {
+  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code,
+                                                        description);
 }
 
 }  // namespace
@@ -26,9 +74,50 @@ int PostTelemetry::GetOperationType() const { return kOperationRemote; }
 
 const char* PostTelemetry::GetClassName() const { return "PostTelemetry"; }
 
-bool PostTelemetry::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                       std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const char* content,
+                                       unsigned short& status, std::string&,
+                                       std::string& responseBody) {
+  WriteLog("PostTelemetry - ProcessRequest", kLogInfo);
+  status = 200;
+  try {
+    // Bounded by the given length as well as the first zero byte.
+    const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
+    Json::Value root;
+    if (!ParseStrictJson(body, root)) {
+      responseBody.append(
+          PluginErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription));
+      status = 400;
+      return true;
+    }
+    const Json::Value& document = root;
+    const Json::Value* event = nullptr;
+    if (document.isObject() && document["event_list"].isArray() &&
+        document["event_list"][0].isObject()) {
+      event = &document["event_list"][0];  // later events are ignored
+    }
+    if (event == nullptr) {
+      responseBody.append(
+          PluginErrorDocument(common::kInvalidParam, common::kInvalidParamDescription));
+      status = 400;
+      return true;
+    }
+    const TelemetryEvent read = ReadEvent(*event);
+    // The engine reports metrics without any plug-in lock: it accepts this
+    // call alongside the others.
+    const int result = engine ? engine->ReportMetric(read.source, read.eventId, read.severity,
+                                                     read.data, read.category)
+                              : -1;
+    if (result != 0) {
+      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourceEngineService, result,
+          std::string("ReportMetric") + common::kQAVServiceErrorSuffix));
+      status = 500;
+    }
+  } catch (const std::exception& exception) {
+    responseBody.append(PluginErrorDocument(3, exception.what()));
+    status = 500;
+  }
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

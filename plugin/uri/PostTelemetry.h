@@ -1,13 +1,16 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/tm": Reports a telemetry metric to the engine.
+// POST "/tm": passes the first event of the body's "event_list" to the
+// engine, which reports it as a metric.
+//
+// The engine call runs without any plug-in lock. Stateless; safe for
+// concurrent requests.
 class PostTelemetry : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
@@ -18,6 +21,10 @@ class PostTelemetry : public ISyncRequestMethod {
   const char* GetClassName() const override;
 
  protected:
+  // 200 with an empty body; 400 with "Invalid Json" for a body that is not
+  // strict JSON, 400 with "Invalid Param" when the first element of
+  // "event_list" is not an object; 500 with the engine's error or an
+  // exception's. Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,
                           std::string& responseBody) override;
