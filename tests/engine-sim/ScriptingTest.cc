@@ -7,6 +7,7 @@ namespace keystead::sim::test {
 namespace {
 
 using ScriptingTest = SimTest;
+using CallLogConcurrencyTest = SimTest;
 
 TEST_F(ScriptingTest, SequenceOfCodesFailsThenSucceedsAndStillWritesOutValues) {
   ASSERT_TRUE(SetResults("SignPacket", {5, 0}));
@@ -85,7 +86,7 @@ TEST_F(ScriptingTest, RecordsEveryCallWithItsArguments) {
   EXPECT_EQ(CallsTo("HybridEnroll").size(), 1u);
 }
 
-TEST_F(ScriptingTest, WaitForCallSeesACallFromAnotherThread) {
+TEST_F(CallLogConcurrencyTest, WaitForCallSeesACallFromAnotherThread) {
   EXPECT_FALSE(WaitForCall("ReportMetric", 1, 10ms));
   auto caller = std::async(std::launch::async, [&] {
     std::this_thread::sleep_for(20ms);
