@@ -43,14 +43,16 @@ bool DisplayTimeOut::ShouldFire(double pollElapsedMs, double sessionElapsedMs,
                   lastSessionElapsedMs, kLastReadingFloorMs);
 }
 
-void DisplayTimeOut::Check() {
+bool DisplayTimeOut::Check() {
   if (!DecideToFire()) {
-    return;
+    return false;
   }
-  if (StopCapture()) {
+  const bool stopped = StopCapture();
+  if (stopped) {
     ResetSession();
   }
   Finish();
+  return stopped;
 }
 
 bool DisplayTimeOut::DecideToFire() {

@@ -47,9 +47,9 @@ class DisplayTimeOut {
 
   // Checks the stopwatches and, when the time-out fires and the engine stops
   // the capture, resets the session; the reset sleeps about 2.5 s on the
-  // calling thread. Engine and clean-up failures are logged, not thrown;
-  // only a failing mutex raises std::system_error.
-  void Check();
+  // calling thread. Returns true when the session was reset. Engine and clean-up failures are
+  // logged, not thrown; only a failing mutex raises std::system_error.
+  bool Check();
 
   // Drops the engine reference; later time-outs no longer stop anything (they
   // are treated as a failed stop). Thread-safe.

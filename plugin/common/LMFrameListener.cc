@@ -24,8 +24,7 @@ LMFrameListener::LMFrameListener(Stopwatch& sessionStopwatch, Stopwatch& pollSto
 LMFrameListener::~LMFrameListener() = default;
 
 void LMFrameListener::OnFrame(const SDK_Frame& frame) {
-  timeOut.Check();
-  if (frame.frameSize <= 0) {
+  if (timeOut.Check() || frame.frameSize <= 0) {
     return;
   }
   auto stamped = std::make_shared<LM_Frame>();

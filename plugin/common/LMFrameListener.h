@@ -44,7 +44,9 @@ class LMFrameListener : public virtual Corvane::QAV::SDK::FrameCallback, public 
   ~LMFrameListener() override;
 
   // Runs the display time-out, then queues a stamped deep copy of the frame
-  // when its frameSize is greater than 0 (other frames are dropped).
+  // when its frameSize is greater than 0 (other frames are dropped). The
+  // frame that triggered a time-out belongs to the stopped capture and is
+  // dropped too.
   void OnFrame(const Corvane::QAV::SDK::SDK_Frame& frame) override;
 
   // The newest frame, after which the queue is empty; null when empty.
