@@ -1,13 +1,21 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "plugin/sdk/SDKTypes.h"
 #include "plugin/uri/IAsyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/frame/adddevice": The polled add-device match endpoint.
+// POST "/frame/adddevice": the polled local face match that proves the
+// user's identity when this computer is added as a trusted device, tied to
+// the cloud's OAuth transaction ("userData" "oTransId"). The first call of a
+// session starts the capture (always preview type 0) and the add-device
+// match; every call then waits up to about 2 s for something to answer. A
+// result stops further match starts but leaves the session running until a
+// frame stop or the display time-out.
+//
+// Shared by all request threads; keeps no per-request state.
 class PostAddDevice : public IAsyncRequestMethod {
  public:
   using IAsyncRequestMethod::IAsyncRequestMethod;
@@ -22,7 +30,27 @@ class PostAddDevice : public IAsyncRequestMethod {
                            bool& timedOut, bool& sessionStarted, bool& deliverFrames,
                            unsigned short& status, std::string& responseHeaders,
                            std::string& responseBody) override;
+  // The engine setting "BCA_LIVENESS_TYPE_REMOTE_MATCH"; 0 when unreadable.
   int GetLivenessSetting() override;
+
+ private:
+  struct AddDeviceRequest {
+    const char* headers = nullptr;
+    int contentLength = 0;
+    const char* content = nullptr;
+    Corvane::QAV::SDK::MatchContext context;
+  };
+
+  // False when an engine start failed (the error is then in the body).
+  bool Start(const AddDeviceRequest& request, bool sessionStarted, bool& deliverFrames,
+             unsigned short& status, std::string& responseBody);
+  // Capture lock held: the restart of a later call.
+  bool Restart(const AddDeviceRequest& request, unsigned short& status, std::string& responseBody);
+  // Capture lock held. The engine's result.
+  int StartMatch(const AddDeviceRequest& request);
+  std::string TakeResult(const AddDeviceRequest& request, unsigned short& status);
+  void Poll(const AddDeviceRequest& request, bool& deliverFrames, unsigned short& status,
+            std::string& responseBody);
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -1,13 +1,19 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/IAsyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/frame/enrollment": The polled face-enrollment endpoint.
+// POST "/frame/enrollment": the polled face-enrollment endpoint. The first
+// call of a session starts the engine's capture and the enrollment (remote,
+// or hybrid for the "HYBRID" caller); every call then waits up to about 2 s
+// for an error, a feedback, the processed frames or a preview frame and
+// answers it. Every result is kept as the stored processed frames for the
+// packet-signing endpoint.
+//
+// Shared by all request threads; keeps no per-request state.
 class PostEnrollFrames : public IAsyncRequestMethod {
  public:
   using IAsyncRequestMethod::IAsyncRequestMethod;
@@ -22,7 +28,27 @@ class PostEnrollFrames : public IAsyncRequestMethod {
                            bool& timedOut, bool& sessionStarted, bool& deliverFrames,
                            unsigned short& status, std::string& responseHeaders,
                            std::string& responseBody) override;
+  // The engine setting "BCA_BLINK_DETECTION_ENROLLMENT"; 0 when unreadable.
   int GetLivenessSetting() override;
+
+ private:
+  // Starts what the call must start (capture and enrollment on the first
+  // call, the enrollment on a later call that finds none started). False
+  // when an engine start failed; the error is then in the body.
+  bool StartCapture(const char* requestHeaders, int contentLength, const char* content,
+                    bool sessionStarted, bool& deliverFrames, unsigned short& status,
+                    std::string& responseBody);
+  // Capture lock held. Starts the enrollment; the engine's result.
+  int StartEnrollment(const char* requestHeaders, int contentLength, const char* content);
+  void Poll(const char* requestHeaders, bool& deliverFrames, unsigned short& status,
+            std::string& responseBody);
+  // The result step of the poll: errors, feedback and processed frames.
+  std::string TakeResult(const char* requestHeaders, bool deliverFrames);
+  // Empties every queue after a result, except processed frames that were
+  // not taken in this pass: they are the enrollment's payload and are
+  // answered by the next poll.
+  void EmptyQueuesKeepingProcessedFrames();
+  void StoreProcessedFrames(const char* requestHeaders, const std::string& body);
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -1,18 +1,22 @@
 #include "plugin/uri/PostFrameStop.h"
 
+#include <mutex>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
+using common::CorrelationRelease;
+using common::LarchmerePluginHelper;
+
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+constexpr char kEmptyDocument[] = "{}";
+
+std::string PluginError(int code, const char* description) {
+  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code,
+                                                        description);
 }
 
 }  // namespace
@@ -26,9 +30,67 @@ int PostFrameStop::GetOperationType() const { return kOperationLocal; }
 
 const char* PostFrameStop::GetClassName() const { return "PostFrameStop"; }
 
-bool PostFrameStop::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                       std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool PostFrameStop::SyncProcessRequest(const char* requestHeaders, int, const char*,
+                                       unsigned short& status, std::string&,
+                                       std::string& responseBody) {
+  WriteLog("PostFrameStop - ProcessRequest", kLogInfo);
+  const std::string correlationId = LarchmerePluginHelper::GetQCorrelationId(requestHeaders);
+  LogInfo("PostFrameStop - HandleReentrantClient - Q-Correlation-Id", correlationId);
+  std::string error;
+  if (!LarchmerePluginHelper::IsValidQCorrelationId(correlationId)) {
+    error = PluginError(common::kInvalidQCorrelationId, common::kInvalidQCorrelationIdDescription);
+  } else if (!engine || listenerHolder == nullptr) {
+    error = PluginError(common::kPluginGenericError, common::kPluginGenericErrorDescription);
+  } else {
+    error = ReleaseAndStop(correlationId, status, responseBody);
+  }
+  if (!error.empty()) {
+    responseBody.append(error);
+    status = 500;
+  }
+  LogInfo("PostFrameStop - ProcessRequest - ContentOut", responseBody);
+  return true;
+}
+
+std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, unsigned short& status,
+                                          std::string& responseBody) {
+  std::scoped_lock captureLock(OperationMutex());
+  switch (listenerHolder->State().ReleaseCorrelationId(correlationId)) {
+    case CorrelationRelease::kNotStarted:
+      return PluginError(common::kFramesAlreadyStopped, common::kFramesAlreadyStoppedDescription);
+    case CorrelationRelease::kTimeOutInProgress:
+      return PluginError(common::kFramesTimeOut, common::kFramesTimeOutDescription);
+    case CorrelationRelease::kUnknownId:
+      if (!LarchmerePluginHelper::IsForceStop(correlationId)) {
+        return PluginError(common::kFramesAlreadyStopped, common::kFramesAlreadyStoppedDescription);
+      }
+      return StopCapture(status, responseBody);
+    case CorrelationRelease::kOthersRemain:
+      // The capture keeps running for the other pages.
+      responseBody.append(kEmptyDocument);
+      status = 200;
+      return std::string();
+    case CorrelationRelease::kLastReleased:
+      return StopCapture(status, responseBody);
+  }
+  return PluginError(common::kPluginGenericError, common::kPluginGenericErrorDescription);
+}
+
+std::string PostFrameStop::StopCapture(unsigned short& status, std::string& responseBody) {
+  const int result = engine->StopRemoteBiometricData();
+  if (result != 0) {
+    // The session is reset all the same: left started, no later stop could
+    // reach the engine and no new session could begin.
+    listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kKeep);
+    return LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourceEngineService, result,
+        std::string("StopRemoteBiometricData") + common::kQAVServiceErrorSuffix);
+  }
+  responseBody.append(kEmptyDocument);
+  status = 200;
+  listenerHolder->GetClock().SleepMs(kSettleAfterStopMs);
+  listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kKeep);
+  return std::string();
 }
 
 }  // namespace corvane::larchmere::plugin::uri

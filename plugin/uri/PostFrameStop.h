@@ -1,16 +1,25 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/frame/stop": Releases a correlation id from the capture session; the last one stops the
-// capture.
+// POST "/frame/stop": releases the caller's correlation id from the capture
+// session. The engine's capture stops when the last id leaves, or at once for
+// the force-stop id; the session is then reset (the stored processed frames
+// are kept). A stop whose engine call fails is answered with the engine's
+// error but still resets the session, so that face login is not wedged.
+//
+// Shared by all request threads; keeps no per-request state. The release
+// and the stop run under the capture lock, so that no capture start slips
+// between them.
 class PostFrameStop : public ISyncRequestMethod {
  public:
+  // Pause after the engine's stop before the session is reset.
+  static constexpr int kSettleAfterStopMs = 500;
+
   using ISyncRequestMethod::ISyncRequestMethod;
 
   bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
@@ -22,6 +31,15 @@ class PostFrameStop : public ISyncRequestMethod {
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,
                           std::string& responseBody) override;
+
+ private:
+  // Releases the id and, when it was the last one or the force-stop id, stops
+  // the capture. Returns the error document, or empty when the body holds the
+  // answer.
+  std::string ReleaseAndStop(const std::string& correlationId, unsigned short& status,
+                             std::string& responseBody);
+  // Capture lock held. Stops the engine's capture and resets the session.
+  std::string StopCapture(unsigned short& status, std::string& responseBody);
 };
 
 }  // namespace corvane::larchmere::plugin::uri

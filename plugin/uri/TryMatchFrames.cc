@@ -1,5 +1,9 @@
 #include "plugin/uri/TryMatchFrames.h"
 
+#include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/CaptureSteps.h"
+
 namespace corvane::larchmere::plugin::uri {
 
 bool TryMatchFrames::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
@@ -10,5 +14,22 @@ bool TryMatchFrames::IsMatch(const char* method, const char* url, const char* re
 int TryMatchFrames::GetOperationType() const { return kOperationRemote; }
 
 const char* TryMatchFrames::GetClassName() const { return "TryMatchFrames"; }
+
+bool TryMatchFrames::AsyncProcessRequest(const char* requestHeaders, int contentLength,
+                                         const char* content, bool& timedOut, bool& sessionStarted,
+                                         bool& deliverFrames, unsigned short& status, std::string&,
+                                         std::string& responseBody) {
+  WriteLog("TryMatch Frames | AsyncProcessRequest", kLogInfo);
+  if (GetIdTokenFromHeaders(requestHeaders).empty()) {
+    // Without the token the engine cannot try the match: neither the camera
+    // nor a match is started for it.
+    CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kInvalidIdToken,
+                       common::kInvalidIdTokenDescription);
+    return true;
+  }
+  RunHybridFlow(requestHeaders, contentLength, content, timedOut, sessionStarted, deliverFrames,
+                status, responseBody);
+  return true;
+}
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -1,13 +1,15 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/PostMatchFrames.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/frame/trymatch": The polled try-match endpoint.
+// POST "/frame/trymatch": the hybrid match flow for a request that carries
+// the caller's id token ("x-idToken"), which the engine checks with the
+// local match. A request without one is refused with "Invalid IdToken"
+// (status 500) and starts nothing.
 class TryMatchFrames : public PostMatchFrames {
  public:
   using PostMatchFrames::PostMatchFrames;
@@ -16,6 +18,12 @@ class TryMatchFrames : public PostMatchFrames {
                const char* content) override;
   int GetOperationType() const override;
   const char* GetClassName() const override;
+
+ protected:
+  bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
+                           bool& timedOut, bool& sessionStarted, bool& deliverFrames,
+                           unsigned short& status, std::string& responseHeaders,
+                           std::string& responseBody) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

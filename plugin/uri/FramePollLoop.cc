@@ -1,0 +1,48 @@
+#include "plugin/uri/FramePollLoop.h"
+
+#include <utility>
+
+namespace corvane::larchmere::plugin::uri {
+
+FramePollLoop::FramePollLoop(common::LMListenerHolder& holder, ResultStep resultStep,
+                             FrameRenderer renderFrame, CameraFeedback invalidCamera)
+    : holder(holder),
+      resultStep(std::move(resultStep)),
+      renderFrame(std::move(renderFrame)),
+      invalidCamera(std::move(invalidCamera)) {}
+
+void FramePollLoop::Run(bool& deliverFrames, unsigned short& status,
+                        std::string& responseBody) const {
+  for (int pass = 0; pass < kMaxPasses; ++pass) {
+    std::string body = resultStep(deliverFrames, status);
+    if (body.empty()) {
+      body = TakeFrameOrCameraFeedback(deliverFrames);
+    }
+    if (!body.empty()) {
+      responseBody.append(body);
+      return;
+    }
+    holder.GetClock().SleepMs(kPassPauseMs);
+  }
+}
+
+std::string FramePollLoop::TakeFrameOrCameraFeedback(bool& deliverFrames) const {
+  if (!deliverFrames && !holder.IsInvalidCamera()) {
+    deliverFrames = true;
+  }
+  if (deliverFrames) {
+    // Frames stamped in the second the session started may still come from
+    // the previous capture: only strictly newer ones are shown.
+    const std::shared_ptr<common::LM_Frame> newest =
+        holder.FrameListener().TakeNewestIfNewerThan(holder.State().StartTimeMs());
+    if (newest) {
+      return renderFrame(newest->frame);
+    }
+  }
+  if (holder.IsInvalidCamera()) {
+    return invalidCamera();
+  }
+  return std::string();
+}
+
+}  // namespace corvane::larchmere::plugin::uri
