@@ -83,7 +83,7 @@ bool PluginState::Initialize(void* hostContext, const HostCallbacks* callbacks) 
   if (!engine) {
     return false;
   }
-  listenerHolder = std::make_unique<common::LMListenerHolder>(engine);
+  listenerHolder = std::make_unique<common::LMListenerHolder>(engine, clock);
   WriteLog("Larchmere Plugin - SDK Initialize", kLogInfo);
 
   std::scoped_lock init(initMutex);
@@ -182,6 +182,11 @@ void PluginState::Finalize() {
   gate.CloseAndDrain();
   ReopenOnExit reopen(gate);
   TearDown();
+}
+
+void PluginState::SetClock(std::shared_ptr<common::Clock> newClock) {
+  std::scoped_lock lifecycle(lifecycleMutex);
+  clock = std::move(newClock);
 }
 
 void PluginState::TearDown() {

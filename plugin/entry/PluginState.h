@@ -45,6 +45,10 @@ class PluginState {
   // See the Finalize export.
   void Finalize();
 
+  // The clock handed to the listener holder by the next Initialize; null
+  // means the system clock. For tests (see PluginClockExport.h).
+  void SetClock(std::shared_ptr<common::Clock> clock);
+
  private:
   PluginState() = default;
 
@@ -60,6 +64,7 @@ class PluginState {
 
   // Serialises Initialize and Finalize.
   std::mutex lifecycleMutex;
+  std::shared_ptr<common::Clock> clock;  // guarded by lifecycleMutex
   RequestGate gate;
 
   // Written only while the gate is closed.
