@@ -70,8 +70,7 @@ class FaceLogin {
                           const std::string& clientId, const std::string& culture,
                           const std::string& idToken) = 0;
   virtual int AuthenticateWithCADevice(MatchResult& result, const std::string& email,
-                                       const std::string& clientId,
-                                       const std::string& culture) = 0;
+                                       const std::string& clientId, const std::string& culture) = 0;
   virtual int SetDeviceAuthenticatedCallback(DeviceAuthenticatedCallback* callback) = 0;
 };
 
