@@ -1,14 +1,15 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/ca/adddevice": Adds a companion device.
-class AddCADevice : public ISyncRequestMethod {
+// POST "/ca/adddevice": pairs a new companion device with the user's account,
+// authorised by the "x-idToken" request header. Without that header the
+// engine is never called (400, empty body).
+class AddCADevice final : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
 

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/fingerprint/addfactor": Adds the fingerprint factor.
-class AddFPFactor : public ISyncRequestMethod {
+// POST "/fingerprint/addfactor": registers the user's fingerprint factor with
+// the engine, authorised by the "x-idToken" request header. Without that
+// header the engine is never called (400, empty body).
+class AddFPFactor final : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
 

@@ -1,19 +1,57 @@
 #include "plugin/uri/AuthenticateFingerprint.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <map>
+#include <string_view>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+using common::LarchmerePluginHelper;
+
+constexpr std::string_view kIdTokenTag = "x-idToken:";
+
+const std::map<int, std::string>& FingerprintStatusTable() {
+  static const std::map<int, std::string> kTable = {
+      {0, "FP_AUTH_OK"},         {1, "FP_TOO_HIGH"},           {2, "FP_TOO_LOW"},
+      {3, "FP_TOO_LEFT"},        {4, "FP_TOO_RIGHT"},          {5, "FP_TOO_FAST"},
+      {6, "FP_TOO_SLOW"},        {7, "FP_POOR_QUALITY"},       {8, "FP_TOO_SKEWED"},
+      {9, "FP_TOO_SHORT"},       {10, "FP_MERGE_FAILURE"},     {100, "FP_SYSTEM_ERROR"},
+      {101, "FP_DB_ERROR"},      {102, "FP_POSTCLOUD_ERROR"},  {103, "FP_CRYPT_ERROR"},
+      {104, "FP_DECRYPT_ERROR"}, {105, "FP_NOT_LINKED_ERROR"}, {106, "FP_UNAUTHORIZED_ERROR"},
+  };
+  return kTable;
 }
+
+// The member copied as it is, or the empty text when it is absent.
+Json::Value CopyOrEmpty(const Json::Value& member) {
+  return member.isNull() ? Json::Value("") : member;
+}
+
+int IntegerOr0(const Json::Value& member) {
+  return member.isNumeric() && member.isConvertibleTo(Json::intValue) ? member.asInt() : 0;
+}
+
+bool BooleanOrFalse(const Json::Value& member) {
+  if (member.isBool()) return member.asBool();
+  return member.isNumeric() && member.isConvertibleTo(Json::booleanValue) && member.asBool();
+}
+
+std::string StringMember(const Json::Value& root, const char* name) {
+  return root.get(name, "").asString();
+}
+
+// The handler's six request texts, in the engine's order.
+struct FingerprintRequest {
+  std::string email, clientId, culture, oauthTransId, nonce, version;
+};
 
 }  // namespace
 
@@ -26,10 +64,123 @@ int AuthenticateFingerprint::GetOperationType() const { return kOperationRemote;
 
 const char* AuthenticateFingerprint::GetClassName() const { return "AuthenticateFingerprint"; }
 
-bool AuthenticateFingerprint::SyncProcessRequest(const char*, int, const char*,
-                                                 unsigned short& status, std::string&,
-                                                 std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+std::string AuthenticateFingerprint::ExtractIdToken(const char* requestHeaders) {
+  const std::string_view headers = requestHeaders == nullptr ? "" : requestHeaders;
+  // The header text is split at single spaces; line breaks stay inside the
+  // tokens. The tag's token must end with the tag: when it does not ("x-idToken:"
+  // without a space after it), the next token lies on another line and is some
+  // other header's text.
+  std::string_view value;
+  bool found = false;
+  for (std::size_t tokenStart = 0, tokenEnd = headers.find(' '); tokenEnd != std::string_view::npos;
+       tokenStart = tokenEnd + 1, tokenEnd = headers.find(' ', tokenStart)) {
+    const std::string_view token = headers.substr(tokenStart, tokenEnd - tokenStart);
+    if (token.size() >= kIdTokenTag.size() &&
+        token.substr(token.size() - kIdTokenTag.size()) == kIdTokenTag) {
+      value = headers.substr(tokenEnd + 1);
+      value = value.substr(0, value.find_first_of(" \n"));
+      found = true;
+      break;
+    }
+  }
+  // A header without a value ends its line at once.
+  if (!found || value.empty() || value == "\r") {
+    WriteLog("x-idToken not found", kLogError);
+    return {};
+  }
+  std::string token(value);
+  LogDebug("x-idToken found", MaskToken(token));
+  return token;
+}
+
+std::string AuthenticateFingerprint::FingerprintStatusName(int status) {
+  const std::map<int, std::string>& table = FingerprintStatusTable();
+  const auto found = table.find(status);
+  return found != table.end() ? found->second : std::string();
+}
+
+std::string AuthenticateFingerprint::ConvertFingerprintResponse(
+    const Corvane::QAV::SDK::MatchResult& result) {
+  LogInfo("AuthenticateFingerprint | Parsing match response ", result.response);
+  Json::Value response;
+  Json::Value reply(Json::objectValue);
+  if (ParseStrictJson(result.response, response) && response.isObject()) {
+    const Json::Value& responseResult = MemberOf(response, "ResponseResult");
+    if (result.status == 0) {
+      reply["success"] = "true";
+      reply["idToken"] = TextOf(MemberOf(response, "idToken"));
+      reply["profileUID"] = CopyOrEmpty(MemberOf(response, "ProfileUId"));
+      reply["retryCount"] = IntegerOr0(MemberOf(response, "RetryCount"));
+      reply["TransactionId"] = CopyOrEmpty(MemberOf(responseResult, "TransactionId"));
+      reply["cloudKey"] = CopyOrEmpty(MemberOf(response, "cloudKey"));
+      reply["isTrustedDevice"] = BooleanOrFalse(MemberOf(response, "isTrustedDevice"));
+      reply["riskAnalysisInfo"] = MemberOf(response, "riskAnalysisInfo");
+    } else {
+      reply["success"] = "false";
+      reply["error"]["source"] = common::kErrorSourceEngineService;
+      reply["error"]["code"] = CopyOrEmpty(MemberOf(responseResult, "ErrorCode"));
+      reply["error"]["description"] = CopyOrEmpty(MemberOf(responseResult, "ErrorDescription"));
+    }
+  } else {
+    reply["success"] = "false";
+    reply["error"]["source"] = common::kErrorSourceEngineService;
+    reply["error"]["code"] = std::to_string(result.status);
+    reply["error"]["description"] = FingerprintStatusName(result.status);
+  }
+  return WriteCompact(reply);
+}
+
+bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
+                                                 const char* content, unsigned short& status,
+                                                 std::string&, std::string& responseBody) {
+  WriteLog("AuthenticateFingerprint | ProcessRequest", kLogInfo);
+  status = 400;
+  Json::Value root;
+  if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
+    WriteLog("AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true",
+             kLogInfo);
+    return true;
+  }
+  if (!root.isObject()) {
+    WriteLog("AuthenticateFingerprint | ProcessRequest failed - jsonMessageFromUI is not an object",
+             kLogInfo);
+    return true;
+  }
+  try {
+    const FingerprintRequest request{
+        StringMember(root, "email"),   StringMember(root, "clientId"),
+        StringMember(root, "culture"), StringMember(root, "oauthTransId"),
+        StringMember(root, "nonce"),   StringMember(root, "version")};
+    WriteLog("AuthenticateFingerprint | calling AuthenticateFingerprint: " + request.email + "-" +
+                 request.clientId + "-" + request.culture + "-" + request.oauthTransId + "-" +
+                 request.nonce + "-" + request.version,
+             kLogInfo);
+    Corvane::QAV::SDK::MatchResult result;
+    // An engine that fails without writing the status must not read as success.
+    result.status = 100;
+    int engineResult = -1;
+    if (engine) {
+      engineResult =
+          engine->AuthenticateFingerprint(result, request.email, request.clientId, request.culture,
+                                          request.oauthTransId, request.nonce, request.version);
+    }
+    const std::string reply = ConvertFingerprintResponse(result);
+    responseBody.append(reply);
+    if (engineResult == 0) {
+      WriteLog("AuthenticateFingerprint - ProcessRequest - Success!!", kLogInfo);
+      status = 200;
+    } else {
+      WriteLog("AuthenticateFingerprint - ProcessRequest - Failed!!", kLogInfo);
+    }
+  } catch (const std::exception& exception) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourceEngineService, 3, exception.what()));
+  }
+  if (status != 200) status = 500;
+  LogInfo("AuthenticateFingerprint | ProcessRequest - ContentOut", responseBody);
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -1,14 +1,17 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "plugin/sdk/SDKTypes.h"
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/fingerprint/authenticate": Authenticates with the fingerprint factor.
-class AuthenticateFingerprint : public ISyncRequestMethod {
+// POST "/fingerprint/authenticate": authenticates the user by fingerprint and
+// answers the cloud's result. Also home of what both fingerprint handlers and
+// the companion-device handlers share: the identity-token header reader and
+// the fingerprint status names.
+class AuthenticateFingerprint final : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
 
@@ -16,6 +19,21 @@ class AuthenticateFingerprint : public ISyncRequestMethod {
                const char* content) override;
   int GetOperationType() const override;
   const char* GetClassName() const override;
+
+  // The value of the first header written "x-idToken: value": the text after
+  // the space up to the next space or line feed (a carriage return before the
+  // line feed stays part of the value). Empty when there is none, when its
+  // value is empty, or for a null text.
+  static std::string ExtractIdToken(const char* requestHeaders);
+
+  // The name of a fingerprint status code ("FP_DB_ERROR"); empty for an
+  // unknown code.
+  static std::string FingerprintStatusName(int status);
+
+  // The reply document for the engine's fingerprint result: the cloud's
+  // answer on success, its error, or the status code and name when the
+  // answer is not a JSON object. Never throws for bad input.
+  static std::string ConvertFingerprintResponse(const Corvane::QAV::SDK::MatchResult& result);
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

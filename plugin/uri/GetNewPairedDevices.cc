@@ -1,18 +1,23 @@
 #include "plugin/uri/GetNewPairedDevices.h"
 
+#include <json/json.h>
+
+#include <exception>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
+using common::LarchmerePluginHelper;
+
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+// Exactly the given length of the body.
+std::string_view WholeBody(int contentLength, const char* content) {
+  if (content == nullptr || contentLength <= 0) return {};
+  return std::string_view(content, static_cast<std::size_t>(contentLength));
 }
 
 }  // namespace
@@ -26,9 +31,40 @@ int GetNewPairedDevices::GetOperationType() const { return kOperationLocal; }
 
 const char* GetNewPairedDevices::GetClassName() const { return "GetNewPairedDevices"; }
 
-bool GetNewPairedDevices::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                             std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool GetNewPairedDevices::SyncProcessRequest(const char*, int contentLength, const char* content,
+                                             unsigned short& status, std::string&,
+                                             std::string& responseBody) {
+  WriteLog("GetNewPairedDevices - ProcessRequest", kLogInfo);
+  status = 400;
+  try {
+    Json::Value root;
+    if (!ParseStrictJson(WholeBody(contentLength, content), root)) {
+      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
+      WriteLog("GetNewPairedDevices | ProcessRequest FAILED parsing JSON.  Returns true", kLogInfo);
+      return true;
+    }
+    status = 500;
+    // A body that is an array has no members: reading one throws, and the
+    // request fails with 500 below.
+    const std::string devices = WriteCompact(root.get("devices", ""));
+    std::string answer;
+    const int engineResult = engine ? engine->GetNewPairedDevices(answer, devices) : -1;
+    Json::Value reply(Json::objectValue);
+    Json::Value pairedDevices;
+    if (engineResult == 0 && ParseStrictJson(answer, pairedDevices)) {
+      reply["devices"] = pairedDevices;
+      responseBody.append(WriteCompact(reply));
+      status = 200;
+    } else {
+      reply["devices"] = Json::Value(Json::arrayValue);
+      responseBody.append(WriteCompact(reply));
+    }
+    LogInfo("GetNewPairedDevices | ProcessRequest - ContentOut", responseBody);
+  } catch (const std::exception& exception) {
+    LogInfo("Exception: ", exception.what());
+  }
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

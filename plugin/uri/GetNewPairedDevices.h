@@ -1,14 +1,15 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/ca/getnewpaireddevices": Answers the newly paired companion devices.
-class GetNewPairedDevices : public ISyncRequestMethod {
+// POST "/ca/getnewpaireddevices": passes the request's "devices" member to
+// the engine and answers the engine's answer under "devices"; {"devices":[]}
+// with 500 when the engine fails or its answer is not JSON.
+class GetNewPairedDevices final : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
 

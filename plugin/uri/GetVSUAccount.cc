@@ -1,23 +1,19 @@
 #include "plugin/uri/GetVSUAccount.h"
 
+#include <json/json.h>
+
 #include <utility>
 
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-namespace {
-
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
-}
-
-}  // namespace
+using Corvane::Keystead::Vessa::kSuiteAccountOk;
+using Corvane::Keystead::Vessa::kSuiteAccountUnavailable;
+using Corvane::Keystead::Vessa::kUserNameMissing;
+using Corvane::Keystead::Vessa::kUserNameRead;
 
 GetVSUAccount::GetVSUAccount(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                              common::LMListenerHolder* listenerHolder,
@@ -35,7 +31,37 @@ const char* GetVSUAccount::GetClassName() const { return "GetVSUAccount"; }
 
 bool GetVSUAccount::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
                                        std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+  WriteLog("GetVSUAccount - SyncProcessRequest", kLogInfo);
+  std::string firstName;
+  std::string lastName;
+  std::string email;
+  const int nameResult =
+      installHelper ? installHelper->getVsuAccountUserName(firstName, lastName) : kUserNameMissing;
+  if (nameResult == kUserNameRead) {
+    WriteLog("GetVSUAccount - getVsuAccountUserName retrieved successfully - FirstName:" +
+                 firstName + " LastName: " + lastName,
+             kLogInfo);
+  } else {
+    WriteLog("GetVSUAccount - getVsuAccountUserName WARNING: Couldn't find user name", kLogInfo);
+  }
+
+  const int emailResult =
+      installHelper ? installHelper->getVsuAccountEmail(email) : kSuiteAccountUnavailable;
+  if (emailResult != kSuiteAccountOk) {
+    responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourceSuiteAccount, emailResult, "Unable to retrieve VSU account email"));
+    if (status != 200) status = 500;
+  } else {
+    LogInfo("GetVSUAccount - getVsuAccountEmail retrieved successfully - email", email);
+    Json::Value reply(Json::objectValue);
+    reply["email"] = email;
+    reply["firstName"] = firstName;
+    reply["lastName"] = lastName;
+    responseBody.append(WriteCompact(reply));
+    status = 200;
+  }
+  LogDebug("GetVSUAccount - SyncProcessRequest - ContentOut", responseBody);
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -8,8 +8,11 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-// GET "/vsu/account": Answers the suite account's e-mail address and user name.
-class GetVSUAccount : public ISyncRequestMethod {
+// GET "/vsu/account": answers the suite account's e-mail address with the
+// first and last name registered on the machine. Without an e-mail address
+// it answers 500 with the suite's status as the error code (source 5); a
+// missing name does not prevent success.
+class GetVSUAccount final : public ISyncRequestMethod {
  public:
   // `installHelper` is the router's; not owned, it outlives the handler.
   GetVSUAccount(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,

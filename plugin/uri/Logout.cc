@@ -1,21 +1,16 @@
 #include "plugin/uri/Logout.h"
 
+#include <json/json.h>
+
+#include <exception>
+
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-namespace {
-
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
-}
-
-}  // namespace
+using common::LarchmerePluginHelper;
 
 bool Logout::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
                      const char*) {
@@ -26,9 +21,24 @@ int Logout::GetOperationType() const { return kOperationLocal; }
 
 const char* Logout::GetClassName() const { return "Logout"; }
 
-bool Logout::SyncProcessRequest(const char*, int, const char*, unsigned short& status, std::string&,
-                                std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool Logout::SyncProcessRequest(const char*, int contentLength, const char* content,
+                                unsigned short& status, std::string&, std::string& responseBody) {
+  WriteLog("Logout | ProcessRequest", kLogInfo);
+  WriteLog("Logout | JSON: [" + LarchmerePluginHelper::ReadBody(contentLength, content) + "]",
+           kLogInfo);
+  status = 400;
+  try {
+    Json::Value reply(Json::objectValue);
+    reply["success"] = "true";
+    responseBody.append(WriteCompact(reply));
+    status = 200;
+  } catch (const std::exception& exception) {
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourceEngineService, 3, exception.what()));
+  }
+  if (status != 200) status = 500;
+  LogInfo("Logout | ProcessRequest - ContentOut", responseBody);
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/ca/logout": Logs out of the companion-device session.
-class Logout : public ISyncRequestMethod {
+// POST "/ca/logout": acknowledges a log-out with {"success":"true"}. Keeps no
+// session state and calls nothing: there is nothing to undo.
+class Logout final : public ISyncRequestMethod {
  public:
   using ISyncRequestMethod::ISyncRequestMethod;
 

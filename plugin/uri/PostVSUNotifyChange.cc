@@ -1,21 +1,32 @@
 #include "plugin/uri/PostVSUNotifyChange.h"
 
+#include <json/json.h>
+
+#include <exception>
+#include <string_view>
 #include <utility>
 
 #include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
+using common::LarchmerePluginHelper;
+
 namespace {
 
-// Until this endpoint is built it answers the generic error.
-bool AnswerGenericError(unsigned short& status, std::string& responseBody) {
-  status = 500;
-  responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
-      common::kErrorSourcePlugin, common::kPluginGenericError,
-      common::kPluginGenericErrorDescription));
-  return false;
+// The suite reads the notice as appId + " " + email: a text holding white
+// space or control characters would split it somewhere else.
+bool IsCommandSafe(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7F) return false;
+  }
+  return true;
 }
+
+bool IsValidNoticeText(const std::string& text) { return !text.empty() && IsCommandSafe(text); }
 
 }  // namespace
 
@@ -33,9 +44,58 @@ int PostVSUNotifyChange::GetOperationType() const { return kOperationStateless; 
 
 const char* PostVSUNotifyChange::GetClassName() const { return "PostVSUNotifyChange"; }
 
-bool PostVSUNotifyChange::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                             std::string&, std::string& responseBody) {
-  return AnswerGenericError(status, responseBody);
+bool PostVSUNotifyChange::SyncProcessRequest(const char*, int contentLength, const char* content,
+                                             unsigned short& status, std::string&,
+                                             std::string& responseBody) {
+  WriteLog("PostVSUNotifyChange - SyncProcessRequest", kLogInfo);
+  try {
+    const std::string body = content != nullptr && contentLength > 0
+                                 ? std::string(content, static_cast<std::size_t>(contentLength))
+                                 : std::string();
+    LogInfo("PostVSUNotifyChange - ContentIn", body);
+    Json::Value root;
+    if (!ParseStrictJson(body, root)) {
+      WriteLog("PostVSUNotifyChange - ERROR parsing JSON", kLogInfo);
+      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
+      status = 400;
+      return true;
+    }
+    std::string appId;
+    std::string email;
+    if (root.isObject()) {
+      WriteLog("PostVSUNotifyChange - root.isObject()", kLogInfo);
+      appId = root.get("appId", "").asString();
+      email = root.get("email", "").asString();
+    }
+    if (!IsValidNoticeText(appId) || !IsValidNoticeText(email)) {
+      WriteLog("PostVSUNotifyChange - ERROR appId or email EMPTY", kLogInfo);
+      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourcePlugin, common::kInvalidParam, common::kInvalidParamDescription));
+      status = 400;
+      return true;
+    }
+    const int result = installHelper ? installHelper->notifyChange(appId, email)
+                                     : Corvane::Keystead::Vessa::kSuiteAccountUnavailable;
+    if (result != Corvane::Keystead::Vessa::kSuiteAccountOk) {
+      WriteLog("PostVSUNotifyChange - ERROR notifyChange returned " + std::to_string(result),
+               kLogInfo);
+      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+          common::kErrorSourceSuiteAccount, result, "Unable to notify VSU account change"));
+      status = 500;
+      return true;
+    }
+    WriteLog("PostVSUNotifyChange - notifyChange performed successfully", kLogInfo);
+    responseBody.append("{}");
+    status = 200;
+    LogInfo("PostVSUNotifyChange - SyncProcessRequest - ContentOut", responseBody);
+  } catch (const std::exception& exception) {
+    WriteLog(std::string("PostVSUNotifyChange - ERROR Exception: ") + exception.what(), kLogInfo);
+    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        common::kErrorSourcePlugin, common::kInvalidJson, exception.what()));
+    status = 400;
+  }
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

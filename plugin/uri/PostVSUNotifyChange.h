@@ -8,8 +8,12 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-// POST "/vsu/notifychange": Passes a change notice to the suite.
-class PostVSUNotifyChange : public ISyncRequestMethod {
+// POST "/vsu/notifychange": passes a change notice {"appId", "email"} to the
+// suite through the install helper. Answers "{}" (200) when the suite took
+// it; 500 with the suite's status as the error code (source 5) when it did
+// not; 400 "Invalid Param" when either text is empty or holds white space or
+// control characters, or the body is not an object.
+class PostVSUNotifyChange final : public ISyncRequestMethod {
  public:
   // `installHelper` is the router's; not owned, it outlives the handler.
   PostVSUNotifyChange(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
