@@ -55,7 +55,13 @@ bool PostFrameStop::SyncProcessRequest(const char* requestHeaders, int, const ch
 std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, unsigned short& status,
                                           std::string& responseBody) {
   std::scoped_lock captureLock(OperationMutex());
-  switch (listenerHolder->State().ReleaseCorrelationId(correlationId)) {
+  common::FrameSessionState& state = listenerHolder->State();
+  // The time-out clean-up marks the session as no longer started: asked
+  // first, so that a stop in its window is told why.
+  if (state.IsTimeOutInProgress()) {
+    return PluginError(common::kFramesTimeOut, common::kFramesTimeOutDescription);
+  }
+  switch (state.ReleaseCorrelationId(correlationId)) {
     case CorrelationRelease::kNotStarted:
       return PluginError(common::kFramesAlreadyStopped, common::kFramesAlreadyStoppedDescription);
     case CorrelationRelease::kTimeOutInProgress:

@@ -1,0 +1,153 @@
+// Races of the face-capture endpoints through the plug-in's exports, run
+// under ThreadSanitizer: two pages polling one session, a stop while a poll
+// waits, and a display time-out meeting a stop and a poll. Every wait is
+// bounded: a deadlock fails the run instead of hanging it.
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/entry/CaptureTestSupport.h"
+
+namespace corvane::larchmere::plugin::test {
+namespace {
+
+const std::string kPageA = CaptureId(1);
+const std::string kPageB = CaptureId(2);
+constexpr char kRemoteCaller[] = "Caller: REMOTE_PSI_25";
+constexpr int kMaxPollsPerPage = 30;
+
+std::string ResultDocument(const std::string& correlationId) {
+  return LarchmerePluginHelper::ToMatchPayload(
+      std::make_shared<sdk::SDK_RemoteMatchFeedback>(MatchResult(correlationId)), false);
+}
+
+using CaptureConcurrencyTest = CaptureTest;
+
+TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
+  std::future<CaptureResponse> firstA =
+      PostAsync("/frame/match", CaptureHeaders(kPageA, {kRemoteCaller}));
+  std::future<CaptureResponse> firstB =
+      PostAsync("/frame/match", CaptureHeaders(kPageB, {kRemoteCaller}));
+  EXPECT_EQ(AwaitOrAbort(firstA, "first poll of page A").status, 200);
+  EXPECT_EQ(AwaitOrAbort(firstB, "first poll of page B").status, 200);
+  // One capture for the shared session, one match per page.
+  EXPECT_EQ(sim::CallCount("StartRemoteBiometricData"), 1u);
+  EXPECT_EQ(sim::CallCount("RemoteMatch"), 2u);
+
+  // Past the session window, so that only the pages' own pace matters; the
+  // poll passes take real time so that pages and engine interleave.
+  clock->AdvanceMs(60000);
+  clock->SetSleepHook([](int milliseconds) {
+    if (milliseconds == 50) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  const auto page = [](std::string id) {
+    const std::string expected = ResultDocument(id);
+    for (int poll = 0; poll < kMaxPollsPerPage; ++poll) {
+      const CaptureResponse response = Post("/frame/match", CaptureHeaders(id, {kRemoteCaller}));
+      if (response.status != 200) return "status " + std::to_string(response.status);
+      if (response.body == expected) return std::string("own result");
+      if (!response.body.empty() && ParseDocument(response.body)["frame"].isNull()) {
+        return "unexpected " + response.body;
+      }
+    }
+    return std::string("no result");
+  };
+  std::future<std::string> pageA = std::async(std::launch::async, page, kPageA);
+  std::future<std::string> pageB = std::async(std::launch::async, page, kPageB);
+  std::future<bool> engine = std::async(std::launch::async, [] {
+    bool delivered = true;
+    for (std::uint64_t index = 0; index < 10; ++index) {
+      delivered = sim::PushFrame(SmallFrame(index)) && delivered;
+    }
+    delivered = sim::PushRemoteMatchFeedback(MatchResult(kPageB)) && delivered;
+    return sim::PushRemoteMatchFeedback(MatchResult(kPageA)) && delivered;
+  });
+
+  EXPECT_TRUE(AwaitOrAbort(engine, "engine pushes"));
+  EXPECT_EQ(AwaitOrAbort(pageA, "page A"), "own result");
+  EXPECT_EQ(AwaitOrAbort(pageB, "page B"), "own result");
+  clock->SetSleepHook(nullptr);
+  EXPECT_EQ(Stop(kPageA).body, "{}");
+  EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 0u);
+  EXPECT_EQ(Stop(kPageB).body, "{}");
+  EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 1u);
+}
+
+TEST_F(CaptureConcurrencyTest, StopArrivingWhileAPollWaitsIsNotHeldUp) {
+  Post("/frame/enrollment", CaptureHeaders(kPageA));
+  Signal pollWaiting;
+  Signal stopAnswered;
+  std::atomic<bool> parked{false};
+  clock->SetSleepHook([&](int milliseconds) {
+    if (milliseconds == 50 && !parked.exchange(true)) {
+      pollWaiting.Raise();
+      stopAnswered.Wait();
+    }
+  });
+  std::future<CaptureResponse> poll = PostAsync("/frame/enrollment", CaptureHeaders(kPageA));
+  ASSERT_TRUE(pollWaiting.Wait());
+
+  std::future<CaptureResponse> stop = PostAsync("/frame/stop", CaptureHeaders(kPageA));
+  const CaptureResponse stopped = AwaitOrAbort(stop, "stop during a poll");
+  stopAnswered.Raise();
+  const CaptureResponse polled = AwaitOrAbort(poll, "poll during a stop");
+
+  EXPECT_EQ(stopped.status, 200);
+  EXPECT_EQ(stopped.body, "{}");
+  EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 1u);
+  EXPECT_EQ(polled.status, 200);
+  EXPECT_EQ(polled.body, "");
+  clock->SetSleepHook(nullptr);
+  EXPECT_EQ(Post("/frame/enrollment", CaptureHeaders(kPageB)).status, 200);
+  EXPECT_EQ(sim::CallCount("StartRemoteBiometricData"), 2u);
+}
+
+TEST_F(CaptureConcurrencyTest, DisplayTimeOutFiringWhileAStopAndAPollAreUnderWay) {
+  Post("/frame/enrollment", CaptureHeaders(kPageA));
+  Signal pollWaiting;
+  Signal releasePoll;
+  Signal timeOutSettling;
+  Signal releaseTimeOut;
+  std::atomic<bool> parked{false};
+  clock->SetSleepHook([&](int milliseconds) {
+    if (milliseconds == 50 && !parked.exchange(true)) {
+      pollWaiting.Raise();
+      releasePoll.Wait();
+    } else if (milliseconds == 1000) {  // the time-out's pause after its engine stop
+      timeOutSettling.Raise();
+      releaseTimeOut.Wait();
+    }
+  });
+  std::future<CaptureResponse> poll = PostAsync("/frame/enrollment", CaptureHeaders(kPageA));
+  ASSERT_TRUE(pollWaiting.Wait());
+
+  // 7 s without a new request: the next frame fires the time-out.
+  clock->AdvanceMs(7000);
+  std::future<bool> frame =
+      std::async(std::launch::async, [] { return sim::PushFrame(SmallFrame(1)); });
+  ASSERT_TRUE(timeOutSettling.Wait());
+  // The stop finds the session still running and waits in the engine for the
+  // time-out's frame notification to end.
+  std::future<CaptureResponse> stop = PostAsync("/frame/stop", CaptureHeaders(kPageA));
+  ASSERT_TRUE(sim::WaitForCall("StopRemoteBiometricData", 2, kCaptureWaitLimit));
+  releaseTimeOut.Raise();
+  releasePoll.Raise();
+
+  EXPECT_TRUE(AwaitOrAbort(frame, "display time-out"));
+  const CaptureResponse stopped = AwaitOrAbort(stop, "stop during the time-out");
+  const CaptureResponse polled = AwaitOrAbort(poll, "poll during the time-out");
+  EXPECT_EQ(stopped.status, 200);
+  EXPECT_EQ(stopped.body, "{}");
+  EXPECT_EQ(polled.status, 200);
+  EXPECT_EQ(polled.body, "");
+  clock->SetSleepHook(nullptr);
+  EXPECT_EQ(Stop(kPageA).body, CaptureError(0, 1, "Frames Already Stopped"));
+  EXPECT_EQ(Post("/frame/enrollment", CaptureHeaders(kPageB)).status, 200);
+  EXPECT_EQ(sim::CallCount("StartRemoteBiometricData"), 2u);
+}
+
+}  // namespace
+}  // namespace corvane::larchmere::plugin::test

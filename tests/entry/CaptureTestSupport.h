@@ -1,0 +1,203 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine-sim/SimControl.h"
+#include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/entry/KeysteadPlugin.h"
+#include "plugin/entry/PluginClockExport.h"
+#include "tests/common/ManualClock.h"
+
+// Drives the face-capture endpoints through the plug-in's C exports, with the
+// stand-in engine behind them and a manual clock in the plug-in: the poll
+// passes and pauses take no real time, and time-outs are reached by moving
+// the clock.
+namespace corvane::larchmere::plugin::test {
+
+namespace sim = keystead::sim;
+namespace sdk = Corvane::QAV::SDK;
+using common::LarchmerePluginHelper;
+
+// Longest real wait for anything a test started; past it the test fails.
+inline constexpr std::chrono::seconds kCaptureWaitLimit{30};
+
+struct CaptureResponse {
+  unsigned short status = 0;
+  std::string body;
+};
+
+// A 44-character correlation id, distinct for each number.
+inline std::string CaptureId(int number) {
+  char text[48];
+  std::snprintf(text, sizeof text, "QCID%08d-0000-4000-8000-000000000000QCID", number);
+  return text;
+}
+
+// A request header block; `extraLines` are further "Name: value" lines.
+inline std::string CaptureHeaders(const std::string& correlationId,
+                                  const std::vector<std::string>& extraLines = {}) {
+  std::string headers =
+      "Content-Type: application/json\r\nQ-Correlation-Id: " + correlationId + "\r\n";
+  for (const std::string& line : extraLines) {
+    headers += line + "\r\n";
+  }
+  return headers;
+}
+
+inline std::string CaptureError(int source, int code, const std::string& description) {
+  return LarchmerePluginHelper::CreateJsonErrorResponse(source, code, description);
+}
+
+inline std::string EngineError(int code, const std::string& operation) {
+  return CaptureError(4, code, operation + " Communication Error with QAVService");
+}
+
+// A small preview frame, so that documents stay short.
+inline sdk::SDK_Frame SmallFrame(std::uint64_t index) {
+  sim::CameraSettings settings;
+  settings.width = 4;
+  settings.height = 3;
+  return sim::MakeFrame(settings, index);
+}
+
+inline sdk::SDK_ERROR EngineEvent(int source, int code, const std::string& description) {
+  sdk::SDK_ERROR error;
+  error.source = source;
+  error.code = code;
+  error.description = description;
+  return error;
+}
+
+inline sdk::SDK_RemoteMatchFeedback MatchResult(const std::string& correlationId,
+                                                bool matchStatus = true) {
+  sdk::SDK_RemoteMatchFeedback result;
+  result.matchStatus = matchStatus;
+  result.nextStep = 2;
+  result.idToken = "token-of-" + correlationId.substr(4, 8);
+  result.correlationId = correlationId;
+  return result;
+}
+
+// The value of `future`, or a failed and ended test run when it does not
+// come within kCaptureWaitLimit: a deadlock must not hang the suite.
+template <typename T>
+T AwaitOrAbort(std::future<T>& future, const char* what) {
+  if (future.wait_for(kCaptureWaitLimit) != std::future_status::ready) {
+    ADD_FAILURE() << what << " did not finish: deadlock?";
+    std::fprintf(stderr, "%s did not finish within the limit; aborting\n", what);
+    std::fflush(nullptr);
+    std::abort();
+  }
+  return future.get();
+}
+
+// A one-shot signal between threads, waited for with the test's limit.
+class Signal {
+ public:
+  void Raise() {
+    {
+      std::scoped_lock lock(mutex);
+      raised = true;
+    }
+    changed.notify_all();
+  }
+  bool Wait() {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, kCaptureWaitLimit, [this] { return raised; });
+  }
+  bool IsRaised() {
+    std::scoped_lock lock(mutex);
+    return raised;
+  }
+
+ private:
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool raised = false;
+};
+
+// A plug-in initialised on a manual clock for every test and finalised after
+// it. The engine delivers nothing by itself: frames, feedback, results and
+// errors are pushed by the tests, on the engine's own threads.
+class CaptureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::Reset();
+    sim::Configure([](sim::Config& config) {
+      config.camera.autoFrames = false;
+      config.autoTimelines = false;
+    });
+    clock = std::make_shared<ManualClock>();
+    SetPluginClock(clock);
+    HostCallbacks callbacks{};
+    callbacks.registerPath = [](void*, const char*) {};
+    ASSERT_TRUE(Initialize(nullptr, &callbacks));
+    sim::ClearCalls();
+  }
+
+  void TearDown() override {
+    clock->SetSleepHook(nullptr);
+    Finalize();
+    SetPluginClock(nullptr);
+    sim::Reset();
+  }
+
+  // One POST through ProcessRequest, started with status 0 as the host does;
+  // the buffers go back through FreeMem.
+  static CaptureResponse Post(const std::string& path, const std::string& headers,
+                              const std::string& body = "{}") {
+    const std::string url = "http://localhost:8080/q/v1" + path;
+    CaptureResponse response;
+    int headersLength = 0;
+    int bodyLength = 0;
+    char* headersOut = nullptr;
+    char* bodyOut = nullptr;
+    ProcessRequest("POST", url.c_str(), headers.c_str(), static_cast<int>(body.size()),
+                   body.c_str(), &response.status, &headersLength, &headersOut, &bodyLength,
+                   &bodyOut);
+    if (bodyOut != nullptr) response.body.assign(bodyOut, bodyLength);
+    FreeMem(headersOut);
+    FreeMem(bodyOut);
+    return response;
+  }
+
+  static std::future<CaptureResponse> PostAsync(std::string path, std::string headers,
+                                                std::string body = "{}") {
+    return std::async(std::launch::async,
+                      [path = std::move(path), headers = std::move(headers),
+                       body = std::move(body)] { return Post(path, headers, body); });
+  }
+
+  static CaptureResponse Stop(const std::string& correlationId) {
+    return Post("/frame/stop", CaptureHeaders(correlationId));
+  }
+
+  // Pushes a frame and fails the test when no capture took it.
+  static void PushFrame(std::uint64_t index) { ASSERT_TRUE(sim::PushFrame(SmallFrame(index))); }
+
+  // Sleeps of the plug-in, in milliseconds, since the test began.
+  std::vector<int> Sleeps() const { return clock->Sleeps(); }
+
+  std::shared_ptr<ManualClock> clock;
+};
+
+inline Json::Value ParseDocument(const std::string& text) {
+  Json::Value root;
+  const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+  EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &root, nullptr)) << text;
+  return root;
+}
+
+}  // namespace corvane::larchmere::plugin::test
