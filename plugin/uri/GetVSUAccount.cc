@@ -50,7 +50,8 @@ bool GetVSUAccount::SyncProcessRequest(const char*, int, const char*, unsigned s
   if (emailResult != kSuiteAccountOk) {
     responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceSuiteAccount, emailResult, "Unable to retrieve VSU account email"));
-    if (status != 200) status = 500;
+    // Always 500, even when the host started from 200: the document is an error.
+    status = 500;
   } else {
     LogInfo("GetVSUAccount - getVsuAccountEmail retrieved successfully - email", email);
     Json::Value reply(Json::objectValue);
