@@ -1,0 +1,154 @@
+// keystead-host: the reference local web host. Loads the plug-in library,
+// serves it and the demo page on 127.0.0.1, and finalises the plug-in on
+// SIGINT or SIGTERM once the requests in flight have ended.
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "host/Console.h"
+#include "host/HostRegistrations.h"
+#include "host/HttpServer.h"
+#include "host/PluginLibrary.h"
+#include "os/shutdown_signal.h"
+
+namespace {
+
+using keystead::host::PageFile;
+using keystead::host::PageFiles;
+using keystead::host::PrintLine;
+
+struct Options {
+  keystead::host::HttpServerOptions server;
+  std::string pluginPath = KS_HOST_DEFAULT_PLUGIN;
+  std::string webFolder = KS_HOST_DEFAULT_WEB;
+};
+
+constexpr char kUsage[] =
+    "usage: keystead-host [--port N] [--threads N] [--plugin PATH] [--web FOLDER]\n"
+    "  --port N       loopback port to serve on (default 8787; 0 picks a free one)\n"
+    "  --threads N    requests served at once (default 32)\n"
+    "  --plugin PATH  the plug-in library to load\n"
+    "  --web FOLDER   the folder of the demo page\n";
+
+std::optional<int> ParseNumber(std::string_view text, int low, int high) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Reads the command line; nullopt (after printing why) when it is wrong.
+std::optional<Options> ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view name = argv[i];
+    if (i + 1 >= argc) {
+      std::cerr << "missing value after " << name << "\n" << kUsage;
+      return std::nullopt;
+    }
+    const std::string_view value = argv[++i];
+    std::optional<int> number;
+    if (name == "--port" && (number = ParseNumber(value, 0, 65535))) {
+      options.server.port = *number;
+    } else if (name == "--threads" && (number = ParseNumber(value, 2, 256))) {
+      options.server.threads = static_cast<std::size_t>(*number);
+    } else if (name == "--plugin") {
+      options.pluginPath = value;
+    } else if (name == "--web") {
+      options.webFolder = value;
+    } else {
+      std::cerr << "bad option " << name << " " << value << "\n" << kUsage;
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+// The page's three files, read once at start; nullopt when one is missing.
+std::optional<PageFiles> LoadPage(const std::string& folder) {
+  struct Entry {
+    const char* path;
+    const char* file;
+    const char* type;
+  };
+  const Entry entries[] = {
+      {"/", "index.html", "text/html; charset=UTF-8"},
+      {"/app.js", "app.js", "text/javascript; charset=UTF-8"},
+      {"/style.css", "style.css", "text/css; charset=UTF-8"},
+  };
+  PageFiles files;
+  for (const Entry& entry : entries) {
+    std::ifstream input(std::filesystem::path(folder) / entry.file, std::ios::binary);
+    if (!input) {
+      std::cerr << "cannot read " << folder << "/" << entry.file << "\n";
+      return std::nullopt;
+    }
+    std::ostringstream content;
+    content << input.rdbuf();
+    files.emplace(entry.path, PageFile{entry.type, content.str()});
+  }
+  files.emplace("/index.html", files.at("/"));
+  return files;
+}
+
+int Run(const Options& options) {
+  std::optional<PageFiles> page = LoadPage(options.webFolder);
+  if (!page) return 1;
+
+  std::string error;
+  std::optional<keystead::host::PluginLibrary> plugin =
+      keystead::host::PluginLibrary::Load(options.pluginPath, error);
+  if (!plugin) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+
+  keystead::host::HttpServer server(*plugin, std::move(*page), options.server);
+  if (!server.Bind(error)) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+
+  keystead::host::HostRegistrations registrations;
+  registrations.SetDomainSuffixListener(
+      [&server](const std::string& suffix) { server.AllowDomainSuffix(suffix); });
+  if (!plugin->Initialize(registrations.Context(), registrations.Callbacks())) {
+    PrintLine("plug-in Initialize returned false: the engine did not start; requests retry it");
+  }
+  PrintLine("plug-in announced " + std::to_string(registrations.AnnouncedPaths().size()) +
+            " paths");
+
+  server.Start([] {
+    PrintLine("the HTTP listener stopped on its own");
+    keystead::os::RequestShutdown();
+  });
+  PrintLine("Keystead host listening on http://127.0.0.1:" + std::to_string(server.Port()) +
+            "/  (open it in a browser; Ctrl+C stops)");
+
+  const std::string signal = keystead::os::WaitForShutdownSignal();
+  PrintLine(signal + " received: finishing the requests in flight");
+  server.Stop();
+  plugin->Finalize();
+  PrintLine("plug-in finalised; host stopped");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before any thread exists, so that every thread leaves the stop signals to main.
+  keystead::os::PrepareShutdownSignals();
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  const std::optional<Options> options = ParseOptions(argc, argv);
+  return options ? Run(*options) : 2;
+}

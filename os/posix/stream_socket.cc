@@ -1,0 +1,103 @@
+#include "os/stream_socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace keystead::os {
+namespace {
+
+int Descriptor(SocketHandle socket) { return static_cast<int>(socket); }
+
+SocketWait WaitFor(SocketHandle socket, short events, std::chrono::milliseconds timeout) {
+  if (socket < 0) return SocketWait::kError;
+  pollfd entry{Descriptor(socket), events, 0};
+  const int waitMs = timeout.count() < 0 ? 0 : static_cast<int>(timeout.count());
+  int ready = 0;
+  do {
+    ready = poll(&entry, 1, waitMs);
+  } while (ready < 0 && errno == EINTR);
+  if (ready < 0) return SocketWait::kError;
+  if (ready == 0) return SocketWait::kTimeout;
+  // A hang-up still lets the reader see the close (a 0-byte read); only an
+  // invalid descriptor is an error here.
+  if ((entry.revents & POLLNVAL) != 0) return SocketWait::kError;
+  return SocketWait::kReady;
+}
+
+SocketAddress ToAddress(const sockaddr_storage& address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  if (address.ss_family == AF_INET) {
+    const auto& ipv4 = reinterpret_cast<const sockaddr_in&>(address);
+    if (inet_ntop(AF_INET, &ipv4.sin_addr, text, sizeof text) == nullptr) return {};
+    return SocketAddress{text, ntohs(ipv4.sin_port)};
+  }
+  if (address.ss_family == AF_INET6) {
+    const auto& ipv6 = reinterpret_cast<const sockaddr_in6&>(address);
+    if (inet_ntop(AF_INET6, &ipv6.sin6_addr, text, sizeof text) == nullptr) return {};
+    return SocketAddress{text, ntohs(ipv6.sin6_port)};
+  }
+  return {};
+}
+
+}  // namespace
+
+SocketWait WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
+  return WaitFor(socket, POLLIN, timeout);
+}
+
+SocketWait WaitWritable(SocketHandle socket, std::chrono::milliseconds timeout) {
+  return WaitFor(socket, POLLOUT, timeout);
+}
+
+std::ptrdiff_t ReceiveSome(SocketHandle socket, char* buffer, std::size_t size) {
+  ssize_t received = 0;
+  do {
+    received = recv(Descriptor(socket), buffer, size, 0);
+  } while (received < 0 && errno == EINTR);
+  return received;
+}
+
+std::ptrdiff_t SendSome(SocketHandle socket, const char* data, std::size_t size) {
+  ssize_t sent = 0;
+  do {
+    sent = send(Descriptor(socket), data, size, MSG_NOSIGNAL);
+  } while (sent < 0 && errno == EINTR);
+  return sent;
+}
+
+bool UseExclusiveAddress(SocketHandle socket) {
+  // SO_REUSEADDR alone: unlike SO_REUSEPORT it never lets two listeners share a port.
+  const int on = 1;
+  return setsockopt(Descriptor(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0;
+}
+
+void ShutdownAndCloseSocket(SocketHandle socket) {
+  if (socket < 0) return;
+  shutdown(Descriptor(socket), SHUT_RDWR);
+  close(Descriptor(socket));
+}
+
+SocketAddress PeerAddress(SocketHandle socket) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (getpeername(Descriptor(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return {};
+  }
+  return ToAddress(address);
+}
+
+SocketAddress LocalAddress(SocketHandle socket) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (getsockname(Descriptor(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return {};
+  }
+  return ToAddress(address);
+}
+
+}  // namespace keystead::os

@@ -1,0 +1,86 @@
+"""Minimal HTTP/1.1 over a raw socket, so tests can send what no client library would."""
+
+import json
+import socket
+
+
+class Answer:
+    def __init__(self, status, headers, body):
+        self.status = status
+        self.headers = headers  # lower-case name -> value (last wins)
+        self.body = body
+
+    def json(self):
+        return json.loads(self.body.decode("utf-8"))
+
+    def __repr__(self):
+        return "Answer(%r, %r)" % (self.status, self.body[:200])
+
+
+def build_request(method, target, host, headers=None, body=b""):
+    lines = ["%s %s HTTP/1.1" % (method, target)]
+    if host is not None:
+        lines.append("Host: " + host)
+    for name, value in (headers or {}).items():
+        lines.append("%s: %s" % (name, value))
+    if body or method == "POST":
+        lines.append("Content-Length: %d" % len(body))
+    return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
+
+
+def read_answer(sock):
+    """Reads one response; None when the server closed without answering."""
+    data = b""
+    while b"\r\n\r\n" not in data:
+        chunk = sock.recv(65536)
+        if not chunk:
+            return None
+        data += chunk
+    head, _, rest = data.partition(b"\r\n\r\n")
+    lines = head.decode("latin-1").split("\r\n")
+    status = int(lines[0].split(" ")[1])
+    headers = {}
+    for line in lines[1:]:
+        name, _, value = line.partition(":")
+        headers[name.strip().lower()] = value.strip()
+    length = int(headers.get("content-length", "0"))
+    while len(rest) < length:
+        chunk = sock.recv(65536)
+        if not chunk:
+            break
+        rest += chunk
+    return Answer(status, headers, rest[:length])
+
+
+def exchange(port, raw, timeout=15):
+    """Sends raw bytes on a fresh connection and reads one answer (or None)."""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as sock:
+        sock.sendall(raw)
+        try:
+            return read_answer(sock)
+        except ConnectionResetError:
+            return None
+
+
+def call(port, method, target, headers=None, body=b"", host=None, timeout=15):
+    """One well-formed request naming the host's own address unless `host` says otherwise."""
+    if isinstance(body, (dict, list)):
+        body = json.dumps(body).encode()
+    all_headers = {"Content-Type": "application/json"}
+    all_headers.update(headers or {})
+    raw = build_request(method, target, host or "127.0.0.1:%d" % port, all_headers, body)
+    return exchange(port, raw, timeout)
+
+
+def closed_by_peer(sock, timeout):
+    """True when the server closes the connection (or resets it) within `timeout`."""
+    sock.settimeout(timeout)
+    try:
+        while True:
+            chunk = sock.recv(65536)
+            if not chunk:
+                return True
+    except (ConnectionResetError, BrokenPipeError):
+        return True
+    except socket.timeout:
+        return False
