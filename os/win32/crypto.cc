@@ -1,0 +1,183 @@
+// CryptoAPI implementations of the platform's cryptographic primitives, in an
+// ephemeral context of the Microsoft Enhanced RSA and AES provider. The AES
+// key is derived from a SHA-256 hash object holding the given key bytes, the
+// way keys of a hashed password are made; for a SHA-256 hash and a 256-bit
+// key the provider's key is the digest itself. Such a key runs CBC with a
+// zero IV and PKCS#7 padding.
+#include "os/crypto.h"
+
+// windows.h first: the other Windows headers rely on its types.
+// clang-format off
+#include <windows.h>
+#include <wincrypt.h>
+// clang-format on
+
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <memory>
+
+namespace keystead::os {
+namespace {
+
+constexpr DWORD kAesBlockSize = 16;
+// CryptEncrypt counts in DWORD: a text this close to the limit cannot take its padding.
+constexpr std::size_t kMaxCipherInput = 0xFFFFFFFFu - 2 * kAesBlockSize;
+
+// Owners of the CryptoAPI handles of one call.
+class CryptContext {
+ public:
+  CryptContext() {
+    if (!CryptAcquireContextW(&provider_, nullptr, MS_ENH_RSA_AES_PROV_W, PROV_RSA_AES,
+                              CRYPT_VERIFYCONTEXT)) {
+      provider_ = 0;
+    }
+  }
+  ~CryptContext() {
+    if (provider_ != 0) CryptReleaseContext(provider_, 0);
+  }
+  CryptContext(const CryptContext&) = delete;
+  CryptContext& operator=(const CryptContext&) = delete;
+
+  HCRYPTPROV get() const { return provider_; }
+  explicit operator bool() const { return provider_ != 0; }
+
+ private:
+  HCRYPTPROV provider_ = 0;
+};
+
+class CryptHash {
+ public:
+  CryptHash(const CryptContext& context, ALG_ID algorithm) {
+    if (!context || !CryptCreateHash(context.get(), algorithm, 0, 0, &hash_)) hash_ = 0;
+  }
+  ~CryptHash() {
+    if (hash_ != 0) CryptDestroyHash(hash_);
+  }
+  CryptHash(const CryptHash&) = delete;
+  CryptHash& operator=(const CryptHash&) = delete;
+
+  HCRYPTHASH get() const { return hash_; }
+  explicit operator bool() const { return hash_ != 0; }
+
+ private:
+  HCRYPTHASH hash_ = 0;
+};
+
+class CryptKey {
+ public:
+  CryptKey() = default;
+  ~CryptKey() {
+    if (key_ != 0) CryptDestroyKey(key_);
+  }
+  CryptKey(const CryptKey&) = delete;
+  CryptKey& operator=(const CryptKey&) = delete;
+
+  HCRYPTKEY* out() { return &key_; }
+  HCRYPTKEY get() const { return key_; }
+
+ private:
+  HCRYPTKEY key_ = 0;
+};
+
+BYTE* Bytes(std::string& text) { return reinterpret_cast<BYTE*>(text.data()); }
+
+std::optional<std::string> HashValue(const CryptHash& hash) {
+  std::string digest(32, '\0');
+  DWORD length = static_cast<DWORD>(digest.size());
+  if (!CryptGetHashParam(hash.get(), HP_HASHVAL, Bytes(digest), &length, 0) || length != 32) {
+    return std::nullopt;
+  }
+  return digest;
+}
+
+// The AES-256 key of a SHA-256 hash whose value is the given key bytes.
+bool DeriveAesKey(const CryptContext& context, std::string_view keyBytes, CryptKey& key) {
+  if (keyBytes.size() != kAes256KeySize) return false;
+  CryptHash hash(context, CALG_SHA_256);
+  std::string value(keyBytes);
+  return hash && CryptSetHashParam(hash.get(), HP_HASHVAL, Bytes(value), 0) &&
+         CryptDeriveKey(context.get(), CALG_AES_256, hash.get(), CRYPT_EXPORTABLE, key.out());
+}
+
+}  // namespace
+
+std::optional<std::string> Sha256(std::string_view data) {
+  try {
+    CryptContext context;
+    CryptHash hash(context, CALG_SHA_256);
+    if (!hash) return std::nullopt;
+    // CryptHashData counts in DWORD: long inputs go through in pieces.
+    constexpr std::size_t kPiece = 1u << 30;
+    for (std::size_t done = 0; done < data.size(); done += kPiece) {
+      const std::size_t piece = std::min(kPiece, data.size() - done);
+      if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(data.data() + done),
+                         static_cast<DWORD>(piece), 0)) {
+        return std::nullopt;
+      }
+    }
+    return HashValue(hash);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> EncryptAes256CbcZeroIv(std::string_view key,
+                                                  std::string_view plaintext) {
+  try {
+    if (plaintext.size() > kMaxCipherInput) return std::nullopt;
+    CryptContext context;
+    CryptKey aesKey;
+    if (!context || !DeriveAesKey(context, key, aesKey)) return std::nullopt;
+    // Room for the text and one block of padding.
+    std::string buffer(plaintext.size() + kAesBlockSize, '\0');
+    if (!plaintext.empty()) std::memcpy(buffer.data(), plaintext.data(), plaintext.size());
+    DWORD length = static_cast<DWORD>(plaintext.size());
+    if (!CryptEncrypt(aesKey.get(), 0, TRUE, 0, Bytes(buffer), &length,
+                      static_cast<DWORD>(buffer.size()))) {
+      return std::nullopt;
+    }
+    buffer.resize(length);
+    return buffer;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> DecryptAes256CbcZeroIv(std::string_view key,
+                                                  std::string_view ciphertext) {
+  try {
+    if (ciphertext.empty() || ciphertext.size() % kAesBlockSize != 0 ||
+        ciphertext.size() > kMaxCipherInput) {
+      return std::nullopt;
+    }
+    CryptContext context;
+    CryptKey aesKey;
+    if (!context || !DeriveAesKey(context, key, aesKey)) return std::nullopt;
+    std::string buffer(ciphertext);
+    DWORD length = static_cast<DWORD>(buffer.size());
+    // A wrong padding (as a wrong key gives) fails here.
+    if (!CryptDecrypt(aesKey.get(), 0, TRUE, 0, Bytes(buffer), &length)) return std::nullopt;
+    buffer.resize(length);
+    return buffer;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> RandomBytes(std::size_t count) {
+  try {
+    if (count > 0xFFFFFFFFu) return std::nullopt;
+    std::string bytes(count, '\0');
+    if (count == 0) return bytes;
+    CryptContext context;
+    if (!context || !CryptGenRandom(context.get(), static_cast<DWORD>(count), Bytes(bytes))) {
+      return std::nullopt;
+    }
+    return bytes;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace keystead::os
