@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian package the build and the tests need
-# and that is not installed yet.
+# and that is not installed yet, plus the packages named as arguments.
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config clang-format
   libjsoncpp-dev libssl-dev openssl libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  "$@"
 )
 
 missing=()

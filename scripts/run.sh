@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and runs the driver.
+# The main job: installs what is missing, builds, and starts the reference host
+# with the stand-in engine; it prints the URL of the demo page to open.
+# Arguments go to the host (--port N, --threads N, --plugin PATH, --web FOLDER).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh build
-exec build/tools/ks-driver "$@"
+exec build/host/keystead-host "$@"

@@ -24,6 +24,9 @@ scripts/build.sh build-tsan -DKS_SANITIZE=thread -DKS_BUILD_BENCH=OFF -DCMAKE_BU
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "Concurrency|Stress"
 
+echo "== reference host: robustness (plain and sanitizer builds), load check, browser test"
+scripts/test-host.sh build build-asan
+
 echo "== benchmarks (one short pass each)"
 for bench in build/bench/*; do
   [ -x "$bench" ] && [ -f "$bench" ] || continue

@@ -282,7 +282,7 @@ class CaptureFlow {
       outcome.textContent = 'Camera stopped';
     } else if (document.error.source === 0 && document.error.code === 1) {
       // A login result already ends the capture session on its own.
-      outcome.textContent = `Camera already stopped: ${document.error.description}`;
+      outcome.textContent = `Camera stopped (${document.error.description})`;
     } else {
       outcome.textContent = `Stop failed: ${problem}`;
     }
