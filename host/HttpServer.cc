@@ -197,9 +197,8 @@ HttpServer::HttpServer(const PluginLibrary& plugin, PageFiles pageFiles, HttpSer
   const auto handle = [this](const httplib::Request& request, httplib::Response& response) {
     Handle(request, response);
   };
-  for (auto route : {&httplib::Server::Get, &httplib::Server::Options}) {
-    (listener_.get()->*route)(".*", handle);
-  }
+  listener_->Get(".*", handle);
+  listener_->Options(".*", handle);
   listener_->Post(".*", handle);
   listener_->Put(".*", handle);
   listener_->Patch(".*", handle);

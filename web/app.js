@@ -151,9 +151,14 @@ function drawFrame(frame) {
     rgba[out + 3] = 255;
   }
   context.putImageData(picture, 0, 0);
-  framesShown += 1;
-  canvas.dataset.frames = String(framesShown);
-  $('frame-count').textContent = String(framesShown);
+  setFramesShown(framesShown + 1);
+}
+
+// Frames drawn by the running (or last) flow.
+function setFramesShown(count) {
+  framesShown = count;
+  $('preview').dataset.frames = String(count);
+  $('frame-count').textContent = String(count);
 }
 
 // ---- the two capture flows -------------------------------------------------
@@ -295,6 +300,7 @@ async function startFlow(name) {
   if (activeFlow) return;
   $('result').hidden = true;
   $('stop-outcome').textContent = '';
+  setFramesShown(0);
   activeFlow = new CaptureFlow(name);
   setRunning(name);
   try {

@@ -184,7 +184,7 @@ def main():
     arguments = parser.parse_args()
 
     with HostProcess() as host:
-        Load(host.port).run(max(arguments.requests // 5, WORKERS))
+        Load(host.port).run(max(arguments.requests // 2, WORKERS))
         time.sleep(0.5)
         warm_kib = host.rss_kib()
 
