@@ -49,7 +49,7 @@ TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
       const CaptureResponse response = Post("/frame/match", CaptureHeaders(id, {kRemoteCaller}));
       if (response.status != 200) return "status " + std::to_string(response.status);
       if (response.body == expected) return std::string("own result");
-      if (!response.body.empty() && ParseDocument(response.body)["frame"].isNull()) {
+      if (response.body != kNothingYet && ParseDocument(response.body)["frame"].isNull()) {
         return "unexpected " + response.body;
       }
     }
@@ -99,7 +99,7 @@ TEST_F(CaptureConcurrencyTest, StopArrivingWhileAPollWaitsIsNotHeldUp) {
   EXPECT_EQ(stopped.body, "{}");
   EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 1u);
   EXPECT_EQ(polled.status, 200);
-  EXPECT_EQ(polled.body, "");
+  EXPECT_EQ(polled.body, kNothingYet);
   clock->SetSleepHook(nullptr);
   EXPECT_EQ(Post("/frame/enrollment", CaptureHeaders(kPageB)).status, 200);
   EXPECT_EQ(sim::CallCount("StartRemoteBiometricData"), 2u);
@@ -142,7 +142,7 @@ TEST_F(CaptureConcurrencyTest, DisplayTimeOutFiringWhileAStopAndAPollAreUnderWay
   EXPECT_EQ(stopped.status, 200);
   EXPECT_EQ(stopped.body, "{}");
   EXPECT_EQ(polled.status, 200);
-  EXPECT_EQ(polled.body, "");
+  EXPECT_EQ(polled.body, kNothingYet);
   clock->SetSleepHook(nullptr);
   EXPECT_EQ(Stop(kPageA).body, CaptureError(0, 1, "Frames Already Stopped"));
   EXPECT_EQ(Post("/frame/enrollment", CaptureHeaders(kPageB)).status, 200);

@@ -50,7 +50,7 @@ class CaptureEnrollTest : public CaptureTest {
 TEST_F(CaptureEnrollTest, PollsReturnPreviewThenFeedbackThenProcessedFramesWhichAreStored) {
   const CaptureResponse first = Enroll({"PreviewType: DOTS"});
   EXPECT_EQ(first.status, 200);
-  EXPECT_EQ(first.body, "");
+  EXPECT_EQ(first.body, kNothingYet);
   const std::vector<sim::Call> captures = sim::CallsTo("StartRemoteBiometricData");
   ASSERT_EQ(captures.size(), 1u);
   EXPECT_EQ(captures[0].args, (std::vector<std::string>{"set", "2"}));
@@ -98,9 +98,9 @@ TEST_F(CaptureEnrollTest, FrameFromTheSecondOfTheSessionStartIsNotShown) {
   clock->SetSleepHook([](int milliseconds) {
     if (milliseconds == 1000) sim::PushFrame(SmallFrame(1));
   });
-  EXPECT_EQ(Enroll().body, "");
+  EXPECT_EQ(Enroll().body, kNothingYet);
   clock->SetSleepHook(nullptr);
-  EXPECT_EQ(Enroll().body, "");
+  EXPECT_EQ(Enroll().body, kNothingYet);
 
   PushFrame(2);
   EXPECT_EQ(Enroll().body, EnrollFrameDocument(2));
@@ -113,7 +113,7 @@ TEST_F(CaptureEnrollTest, FeedbackWinsOverFrameAndEmptiesTheOtherQueues) {
   ASSERT_TRUE(sim::PushError(sim::Listener::Enroll, EngineEvent(4, 77, "older error")));
 
   EXPECT_EQ(Enroll().body, FeedbackDocument(9, "Hold still"));
-  EXPECT_EQ(Enroll().body, "");
+  EXPECT_EQ(Enroll().body, kNothingYet);
 }
 
 TEST_F(CaptureEnrollTest, ProcessedFramesNotTakenWhenFeedbackWinsAreAnsweredByTheNextPoll) {

@@ -43,14 +43,14 @@ TEST_F(CaptureMatchTest, RemoteLoginAnswersOnlyItsOwnResultAndRestartsWhileTheCo
   const std::string body = R"({"userData":{"email":"a@b.c"}})";
   const CaptureResponse first = Post("/frame/match", CaptureHeaders(kId, {kRemoteCaller}), body);
   EXPECT_EQ(first.status, 200);
-  EXPECT_EQ(first.body, "");
+  EXPECT_EQ(first.body, kNothingYet);
   EXPECT_EQ(LastArgs("RemoteMatch"), (std::vector<std::string>{body, kId, "", "set", "1"}));
 
   // Another page's result stays queued for that page.
   ASSERT_TRUE(sim::PushRemoteMatchFeedback(MatchResult(kOtherId)));
   SetLivenessSetting("3");
   for (int poll = 0; poll < 4; ++poll) {
-    EXPECT_EQ(Post("/frame/match", CaptureHeaders(kId, {kRemoteCaller})).body, "");
+    EXPECT_EQ(Post("/frame/match", CaptureHeaders(kId, {kRemoteCaller})).body, kNothingYet);
   }
   // The first start and three restarts, each restart with a fresh setting.
   EXPECT_EQ(sim::CallCount("RemoteMatch"), 4u);
@@ -177,7 +177,7 @@ TEST_F(CaptureMatchTest, AddDeviceResultIsAnsweredOnceAndStartsNothingMore) {
   PushFrame(2);
   EXPECT_EQ(Post("/frame/adddevice", CaptureHeaders(kId)).body,
             MatchFrameDocument(2, sdk::BLINK_STRICT, true));
-  EXPECT_EQ(Post("/frame/adddevice", CaptureHeaders(kId)).body, "");
+  EXPECT_EQ(Post("/frame/adddevice", CaptureHeaders(kId)).body, kNothingYet);
   EXPECT_EQ(sim::CallCount("AddDeviceMatch"), 1u);
   EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 0u);
 }

@@ -82,9 +82,10 @@ TEST_F(CaptureStopTest, FailedEngineStopAnswersItsErrorButEndsTheSession) {
 
 TEST_F(CaptureStopTest, StopAndPollDuringTheDisplayTimeOutAnswerFramesTimeOut) {
   Enroll(kId);
-  // The page stopped polling: 7 s later a frame fires the display time-out,
-  // which holds its clean-up window open until the test has asked.
-  clock->AdvanceMs(7000);
+  // The page stopped polling: 7 s after its request (3 s of which the first
+  // call spent waiting) a frame fires the display time-out, which holds its
+  // clean-up window open until the test has asked.
+  clock->AdvanceMs(4000);
   Signal cleanUpRunning;
   Signal release;
   clock->SetSleepHook([&](int milliseconds) {

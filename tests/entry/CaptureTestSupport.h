@@ -33,6 +33,9 @@ using common::LarchmerePluginHelper;
 // Longest real wait for anything a test started; past it the test fails.
 inline constexpr std::chrono::seconds kCaptureWaitLimit{30};
 
+// What the plug-in answers when a poll found nothing to show.
+inline constexpr char kNothingYet[] = "{}";
+
 struct CaptureResponse {
   unsigned short status = 0;
   std::string body;
