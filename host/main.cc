@@ -54,16 +54,23 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       return std::nullopt;
     }
     const std::string_view value = argv[++i];
-    std::optional<int> number;
-    if (name == "--port" && (number = ParseNumber(value, 0, 65535))) {
-      options.server.port = *number;
-    } else if (name == "--threads" && (number = ParseNumber(value, 2, 256))) {
-      options.server.threads = static_cast<std::size_t>(*number);
+    bool understood = true;
+    if (name == "--port") {
+      const std::optional<int> port = ParseNumber(value, 0, 65535);
+      understood = port.has_value();
+      options.server.port = port.value_or(0);
+    } else if (name == "--threads") {
+      const std::optional<int> threads = ParseNumber(value, 2, 256);
+      understood = threads.has_value();
+      options.server.threads = static_cast<std::size_t>(threads.value_or(2));
     } else if (name == "--plugin") {
       options.pluginPath = value;
     } else if (name == "--web") {
       options.webFolder = value;
     } else {
+      understood = false;
+    }
+    if (!understood) {
       std::cerr << "bad option " << name << " " << value << "\n" << kUsage;
       return std::nullopt;
     }

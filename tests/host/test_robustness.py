@@ -3,9 +3,11 @@ plug-in, hostile or broken HTTP, oversized requests, slow and vanishing
 clients, and a clean shutdown with requests in flight."""
 
 import concurrent.futures
+import json
 import socket
 import struct
 import subprocess
+import tempfile
 import threading
 import time
 import unittest
@@ -125,6 +127,25 @@ class DoorTest(unittest.TestCase):
         answer = call(self.port, "POST", "/q/v1/bca/settings",
                       headers={"Origin": "https://login.keystead.beta"}, body={})
         self.assertEqual(answer.status, 200)
+
+    def test_plugin_callbacks_and_header_lines_pass_through_the_host(self):
+        output = "\n".join(self.host.output_lines())
+        self.assertIn("plug-in path: q/v1/frame/enrollment", output)
+        self.assertIn("plug-in announced 22 paths", output)
+
+        revoked = call(self.port, "POST", "/q/v1/revoke", headers={"x-jwstoken": "rat-123"},
+                       body={})
+        self.assertEqual(revoked.status, 200)
+        self.assertEqual(revoked.json(), {"response": "RevokeRat successful."})
+        self.assertTrue(any("revoked a RAT of 7 characters" in line
+                            for line in self.host.output_lines()))
+
+        # The plug-in's own extra header lines reach the client.
+        authenticated = call(self.port, "POST", "/q/v1/authenticate",
+                             headers={"x-jwstoken": "rat-456"}, body={})
+        self.assertEqual(authenticated.status, 200)
+        self.assertEqual(authenticated.headers["access-control-expose-headers"], "x-jwstoken")
+        self.assertTrue(authenticated.headers["x-jwstoken"])
 
     def test_paths_outside_the_plugin_and_page_are_404_here(self):
         for target in ("/q/v2/status/qav", "/status/qav", "/q/v1", "/../q/v1/status/qav",
@@ -265,6 +286,26 @@ class DoorTest(unittest.TestCase):
                     headers={"Q-Correlation-Id": "QCID_FORCE_STOP_________________________QCID"},
                     body={})
         self.assertIn(stop.status, (200, 500))
+
+
+class DeviceAuthenticatedTest(unittest.TestCase):
+    def test_engine_notice_is_printed_by_the_host(self):
+        with tempfile.NamedTemporaryFile("w", suffix=".json") as scenario:
+            json.dump({"timelines": {"enrollment": [
+                {"type": "deviceAuthenticated", "afterMs": 100, "first": "sim-phone-01",
+                 "second": "alex.morgan@example.com"}]}}, scenario)
+            scenario.flush()
+            with HostProcess(scenario=scenario.name) as host:
+                identity = correlation_id()
+                call(host.port, "POST", "/q/v1/frame/enrollment",
+                     headers={"Q-Correlation-Id": identity}, body={})
+                deadline = time.monotonic() + 10
+                expected = "device authenticated: sim-phone-01 | alex.morgan@example.com"
+                while not any(expected in line for line in host.output_lines()):
+                    self.assertLess(time.monotonic(), deadline, "\n".join(host.output_lines()))
+                    time.sleep(0.05)
+                call(host.port, "POST", "/q/v1/frame/stop",
+                     headers={"Q-Correlation-Id": identity}, body={})
 
 
 class ShutdownTest(unittest.TestCase):
