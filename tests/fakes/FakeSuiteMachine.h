@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "os/dynamic_library.h"
 #include "os/process_info.h"
 
 namespace keystead::test {
@@ -64,7 +65,9 @@ class FakeSuiteMachine {
 
   std::string Path(const std::string& relative) const { return (root_ / relative).string(); }
   std::string SuiteFolder() const { return Path("suite"); }
-  std::string SuiteLibrary() const { return Path("suite/libCvVSUAPI.so"); }
+  std::string SuiteLibrary() const {
+    return Path("suite/" + os::SharedLibraryFileName("CvVSUAPI"));
+  }
 
   // Copies `library` into the suite folder (owner-writable only) and names
   // the folder in the registry.
