@@ -65,6 +65,14 @@ std::ptrdiff_t SendSome(SocketHandle socket, const char* data, std::size_t size)
   return sent == SOCKET_ERROR ? -1 : sent;
 }
 
+bool UseExclusiveAddress(SocketHandle socket) {
+  // SO_REUSEADDR on Windows would let another process take the port over;
+  // SO_EXCLUSIVEADDRUSE is the setting that refuses a second listener.
+  const BOOL on = TRUE;
+  return setsockopt(AsSocket(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                    reinterpret_cast<const char*>(&on), sizeof on) == 0;
+}
+
 void ShutdownAndCloseSocket(SocketHandle socket) {
   if (Invalid(socket)) return;
   shutdown(AsSocket(socket), SD_BOTH);
