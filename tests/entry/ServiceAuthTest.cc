@@ -82,14 +82,14 @@ class ServiceRevokeTest : public ServiceTest, public ::testing::WithParamInterfa
 
 TEST_P(ServiceRevokeTest, AsksTheHostOnlyForAPresentRat) {
   const RevokeCase& test = GetParam();
-  host.revokeAnswer = test.hostAnswer;
+  serviceHost.revokeAnswer = test.hostAnswer;
 
   const ServiceResponse response = Send("POST", "/revoke", test.headers, "", test.startStatus);
 
   EXPECT_EQ(response.status, test.expectedStatus);
   EXPECT_EQ(response.body, test.expectedBody);
   EXPECT_EQ(response.headers, Cors(test.headers));
-  EXPECT_EQ(host.Revoked(), test.expectedRevoked);
+  EXPECT_EQ(serviceHost.Revoked(), test.expectedRevoked);
   EXPECT_TRUE(sim::CallsTo("VerifyRat").empty());
 }
 

@@ -12,9 +12,10 @@
 #include "engine-sim/SimControl.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
+#include "tests/entry/EntryTestSupport.h"
 
 // Drives the service endpoints through the plug-in's C exports, with the
-// stand-in engine behind them.
+// stand-in engine behind them; builds on the entry tests' fixture.
 namespace corvane::larchmere::plugin::test {
 
 namespace sim = keystead::sim;
@@ -85,59 +86,35 @@ inline std::vector<std::string> FirstArgs(const std::string& operation) {
   return firsts;
 }
 
-// A plug-in initialised through Initialize for every test and finalised
-// after it; the engine delivers no frames and starts no timelines unless a
-// test configures them.
-class ServiceTest : public ::testing::Test {
+// A plug-in initialised through Initialize for every test (finalised by
+// PluginTest after it), with a host that answers revokeRat; the engine
+// delivers no frames and starts no timelines unless a test configures them.
+class ServiceTest : public entry::test::PluginTest {
  public:
-  // One request through ProcessRequest; `contentLength` below 0 means the
-  // whole body. The response buffers go back through FreeMem.
+  // One request through the ProcessRequest export; `contentLength` below 0
+  // means the whole body.
   static ServiceResponse Send(const char* method, const std::string& path,
                               const std::string& headers = kJsonHeaders,
                               const std::string& body = "", unsigned short startStatus = 0,
-                              int contentLength = -1);
+                              int contentLength = -1) {
+    const std::string url = entry::test::Url(path);
+    const entry::test::Answer answer = entry::test::Request(
+        method, url.c_str(), headers.c_str(), body.empty() ? nullptr : body.c_str(),
+        contentLength < 0 ? static_cast<int>(body.size()) : contentLength, startStatus);
+    return ServiceResponse{answer.status, answer.headers, answer.body};
+  }
 
  protected:
   void SetUp() override {
-    sim::Reset();
-    sim::Configure([](sim::Config& config) {
-      config.camera.autoFrames = false;
-      config.autoTimelines = false;
-    });
+    entry::test::PluginTest::SetUp();
     HostCallbacks callbacks{};
     callbacks.registerPath = &ServiceHost::RegisterPath;
     callbacks.revokeRat = &ServiceHost::RevokeRat;
-    ASSERT_TRUE(Initialize(&host, &callbacks));
+    ASSERT_TRUE(Initialize(&serviceHost, &callbacks));
     sim::ClearCalls();
   }
 
-  void TearDown() override {
-    Finalize();
-    sim::Reset();
-  }
-
-  ServiceHost host;
+  ServiceHost serviceHost;
 };
-
-inline ServiceResponse ServiceTest::Send(const char* method, const std::string& path,
-                                         const std::string& headers, const std::string& body,
-                                         unsigned short startStatus, int contentLength) {
-  const std::string url = "http://localhost:8080/q/v1" + path;
-  ServiceResponse response;
-  response.status = startStatus;
-  int headersLength = 0;
-  int bodyLength = 0;
-  char* headersOut = nullptr;
-  char* bodyOut = nullptr;
-  ProcessRequest(method, url.c_str(), headers.c_str(),
-                 contentLength < 0 ? static_cast<int>(body.size()) : contentLength,
-                 body.empty() ? nullptr : body.c_str(), &response.status, &headersLength,
-                 &headersOut, &bodyLength, &bodyOut);
-  if (headersOut != nullptr) response.headers.assign(headersOut, headersLength);
-  if (bodyOut != nullptr) response.body.assign(bodyOut, bodyLength);
-  FreeMem(headersOut);
-  FreeMem(bodyOut);
-  return response;
-}
 
 }  // namespace corvane::larchmere::plugin::test
