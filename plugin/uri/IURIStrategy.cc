@@ -16,8 +16,9 @@ IURIStrategy::~IURIStrategy() = default;
 
 bool IURIStrategy::MatchesRequest(const char* method, const char* url, const char* requestHeaders,
                                   const char* path, const char* methodName) {
-  return LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path) &&
-         LarchmerePluginHelper::IsValidRequestMethd(method, requestHeaders, methodName);
+  // The method test is the cheaper one and rules out most handlers.
+  return LarchmerePluginHelper::IsValidRequestMethd(method, requestHeaders, methodName) &&
+         LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path);
 }
 
 std::mutex& IURIStrategy::OperationMutex() {
