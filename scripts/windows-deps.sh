@@ -2,8 +2,8 @@
 # Everything the Windows cross build needs: Debian's mingw-w64 (posix threads)
 # and Wine from apt-get, then JsonCpp (from Debian's source package) and
 # GoogleTest (from /usr/src/googletest) built as static Windows libraries into
-# a prefix under the dependency folder. A prefix that is already complete is
-# kept. Usage: windows-deps.sh [dependency folder, default build-win-deps]
+# a prefix under the dependency folder, with cpp-httplib's header. Libraries
+# already in the prefix are kept. Usage: windows-deps.sh [dependency folder, default build-win-deps]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -15,7 +15,7 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 packages=(
-  cmake make dpkg-dev openssl googletest
+  cmake make dpkg-dev openssl googletest libcpp-httplib-dev
   g++-mingw-w64-x86-64-posix wine64
 )
 missing=()
@@ -69,12 +69,27 @@ build_googletest() {
   [ -f "$prefix/lib/libgmock_main.a" ] && return 0
   cmake -S /usr/src/googletest -B "$deps/googletest-build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF -Dgtest_force_shared_crt=ON >/dev/null
+    -DBUILD_SHARED_LIBS=OFF >/dev/null
   cmake --build "$deps/googletest-build" -j"$(nproc)" >/dev/null
   cmake --install "$deps/googletest-build" >/dev/null
+}
+
+# cpp-httplib is one header that supports Windows; its pkg-config file points
+# at a copy in the prefix, since /usr/include must stay out of a Windows build.
+provide_httplib() {
+  mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
+  cp /usr/include/httplib.h "$prefix/include/"
+  cat >"$prefix/lib/pkgconfig/cpp-httplib.pc" <<PC
+Name: cpp-httplib
+Description: cpp-httplib for the Windows cross build
+Version: $(pkg-config --modversion cpp-httplib 2>/dev/null || echo 0)
+Cflags: -I$prefix/include
+Libs: -lws2_32
+PC
 }
 
 mkdir -p "$deps"
 build_jsoncpp
 build_googletest
+provide_httplib
 echo "Windows dependencies in $prefix"

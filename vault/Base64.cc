@@ -1,15 +1,11 @@
 #include "vault/Base64.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
+
+#include "os/base64.h"
 
 namespace keystead::vault {
 namespace {
-
-// EVP takes int lengths: long inputs go through in chunks of whole groups.
-constexpr std::size_t kEncodeChunk = 3 * (1u << 20);
-constexpr std::size_t kDecodeChunk = 4 * (1u << 20);
 
 bool IsAlphabetCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
@@ -17,27 +13,14 @@ bool IsAlphabetCharacter(char c) {
 }
 
 void AppendDecodedGroups(std::string_view groups, std::string& out) {
-  std::string decoded(groups.size() / 4 * 3, '\0');
-  EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
-                  reinterpret_cast<const unsigned char*>(groups.data()),
-                  static_cast<int>(groups.size()));
-  out += decoded;
+  // The groups hold alphabet characters only, so decoding cannot fail.
+  out += os::Base64DecodeGroups(groups).value_or(std::string());
 }
 
 }  // namespace
 
 std::string base64_encode(const unsigned char* bytes, std::uint32_t count) {
-  std::string out;
-  out.reserve((static_cast<std::size_t>(count) + 2) / 3 * 4);
-  for (std::size_t done = 0; done < count;) {
-    const std::size_t chunk = std::min<std::size_t>(kEncodeChunk, count - done);
-    std::string encoded((chunk + 2) / 3 * 4 + 1, '\0');  // EVP adds a terminator
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
-                                       bytes + done, static_cast<int>(chunk));
-    out.append(encoded, 0, static_cast<std::size_t>(length));
-    done += chunk;
-  }
-  return out;
+  return os::Base64Encode(std::string_view(reinterpret_cast<const char*>(bytes), count));
 }
 
 std::string base64_decode(std::string_view text) {
@@ -47,11 +30,7 @@ std::string base64_decode(std::string_view text) {
 
   std::string out;
   out.reserve(usable.size() / 4 * 3 + 2);
-  for (std::size_t done = 0; done < wholeGroups;) {
-    const std::size_t chunk = std::min(kDecodeChunk, wholeGroups - done);
-    AppendDecodedGroups(usable.substr(done, chunk), out);
-    done += chunk;
-  }
+  AppendDecodedGroups(usable.substr(0, wholeGroups), out);
   // A partial group is completed with zero digits ('A'); only its first
   // k - 1 bytes depend on the given characters.
   const std::size_t rest = usable.size() - wholeGroups;

@@ -12,6 +12,7 @@
 
 #include "os/code_signature.h"
 #include "os/file_system.h"
+#include "os/result_memory.h"
 #include "vault/CCrypto.h"
 #include "vault/CVault.h"
 
@@ -110,7 +111,7 @@ std::string ValidationFailure() {
 // FreeResult releases.
 char* CopyForCaller(const std::string& result) {
   const std::size_t length = std::strlen(result.c_str());
-  auto* buffer = static_cast<char*>(std::malloc(length + 1));
+  auto* buffer = static_cast<char*>(os::AllocateResult(length + 1));
   if (buffer == nullptr) return nullptr;
   std::memcpy(buffer, result.data(), length);
   buffer[length] = '\0';
@@ -221,7 +222,7 @@ std::int32_t Callvfy(const char* path) {
   }
 }
 
-void FreeResult(void* result) { std::free(result); }
+void FreeResult(void* result) { os::FreeResult(result); }
 
 bool IsValidUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {

@@ -1,7 +1,6 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 
 #include <json/json.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <array>
@@ -10,6 +9,7 @@
 #include <span>
 #include <utility>
 
+#include "os/base64.h"
 #include "plugin/common/AllowedOrigins.h"
 #include "plugin/platform/Log.h"
 
@@ -225,21 +225,12 @@ std::string Write(const Json::Value& document) {
   return writer.write(document);
 }
 
-std::size_t Base64Size(std::size_t byteCount) { return 4 * ((byteCount + 2) / 3); }
+std::size_t Base64Size(std::size_t byteCount) { return keystead::os::Base64EncodedSize(byteCount); }
 
 // Writes the base64 of bytes to out, which holds Base64Size(bytes.size())
 // characters plus one more that receives a NUL.
 void EncodeBase64Into(std::string_view bytes, char* out) {
-  // EVP_EncodeBlock counts in int: feed it whole 3-byte groups that fit.
-  constexpr std::size_t kChunk = 3 * (std::size_t{1} << 28);
-  while (!bytes.empty()) {
-    const std::size_t count = std::min(kChunk, bytes.size());
-    // Its trailing NUL lands on the next chunk's first character.
-    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out),
-                    reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(count));
-    out += Base64Size(count);
-    bytes.remove_prefix(count);
-  }
+  keystead::os::Base64EncodeInto(bytes, out);
 }
 
 // Member that stands for the frame image while a frame document is built.
