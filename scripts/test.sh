@@ -32,4 +32,7 @@ for bench in build/bench/*; do
   [ -x "$bench" ] && [ -f "$bench" ] || continue
   "$bench" --benchmark_min_time=0.05
 done
+
+echo "== Windows: cross build with mingw-w64, tests under Wine"
+scripts/test-windows.sh build-win
 echo "All tests passed."
