@@ -15,7 +15,7 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 packages=(
-  cmake make dpkg-dev openssl googletest libcpp-httplib-dev
+  cmake make dpkg-dev openssl googletest
   g++-mingw-w64-x86-64-posix wine64
 )
 missing=()
@@ -74,15 +74,23 @@ build_googletest() {
   cmake --install "$deps/googletest-build" >/dev/null
 }
 
-# cpp-httplib is one header that supports Windows; its pkg-config file points
-# at a copy in the prefix, since /usr/include must stay out of a Windows build.
+# cpp-httplib: the upstream single header of Debian's source package (the
+# binary package ships a header split from its Linux library), with a
+# pkg-config file pointing at it, since /usr/include must stay out of a
+# Windows build.
 provide_httplib() {
+  [ -f "$prefix/lib/pkgconfig/cpp-httplib.pc" ] && return 0
+  has_deb_src || add_deb_src
+  local work="$deps/httplib-src"
+  rm -rf "$work" && mkdir -p "$work"
+  (cd "$work" && apt-get source -qq --download-only cpp-httplib >/dev/null &&
+    dpkg-source -x --skip-patches ./*.dsc httplib >/dev/null)
   mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
-  cp /usr/include/httplib.h "$prefix/include/"
+  cp "$work/httplib/httplib.h" "$prefix/include/"
   cat >"$prefix/lib/pkgconfig/cpp-httplib.pc" <<PC
 Name: cpp-httplib
-Description: cpp-httplib for the Windows cross build
-Version: $(pkg-config --modversion cpp-httplib 2>/dev/null || echo 0)
+Description: cpp-httplib, header only, for the Windows cross build
+Version: $(sed -n 's/^#define CPPHTTPLIB_VERSION "\(.*\)"/\1/p' "$prefix/include/httplib.h")
 Cflags: -I$prefix/include
 Libs: -lws2_32
 PC
