@@ -34,6 +34,7 @@ posix_only=(
   "CVaultTest.FirstStoreCreatesTheFolderAndAFullVaultThatLaterCallsLeaveAlone|POSIX file modes and separators"
   "CVaultTest.AnUnusableFolderLeavesThePathEmptyAndAnExistingOneUnchanged|POSIX file modes"
   "CVaultTest.AMasterPasswordProtectedOnAnotherMachineCannotBeRead:CVaultTest.WritesNothingWhenTheMasterPasswordCannotBeProtected:VaultOperationsTest.SecretOperationsRefuseAMasterPasswordFromAnotherMachine|another machine is simulated with the POSIX machine key file"
+  "VSUAPITest.*:VSUAPIConcurrencyTest.*:KSInstHelperTest.*:KSLoggerTest.*:KSLoggerConcurrencyTest.*:Cases/KSLoggerFolderTest.*:Cases/KSLoggerMaskingTest.*:PreInstallPartnerCheckTest.*:PreInstallPartnerCheckConcurrencyTest.*|their fixtures set the machine up through the POSIX stand-ins (the KEYSTEAD_REGISTRY file, a shell-script install utility, .so suite libraries); Win32RegistryTest and the other Win32 tests cover the real services"
   "ExportsTest.CallvfyRunsThePlatformCheck:ExportsTest.SecretExportsWorkWhenTheBuildFolderPassesTheCheck|the POSIX trust rule; WinVerifyTrust rejects the unsigned test build, as Win32CodeSignatureTest shows"
 )
 filter=""
