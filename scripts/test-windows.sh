@@ -88,6 +88,29 @@ for program in "$build"/tests/ks_*_tests.exe; do
   fi
 done
 
+# The reference host built for Windows serves the plug-in under Wine.
+echo "== keystead-host.exe (Wine): /status/deviceid"
+port=28787
+"$wine" "$build/host/keystead-host.exe" --port "$port" \
+  --plugin "$(winpath "$build/plugin/Corvane.Keystead.Plugin.dll")" --web "$(winpath "$root/web")" \
+  </dev/null >"$build/host/keystead-host.wine.log" 2>&1 &
+host_pid=$!
+answer=""
+for _ in $(seq 1 60); do
+  answer=$(curl -s -m 5 -H "Content-Type: application/json" -H "Accept: application/json" \
+    -w ' %{http_code}' "http://127.0.0.1:$port/q/v1/status/deviceid" 2>/dev/null) && break
+  sleep 1
+done
+kill "$host_pid" 2>/dev/null || true
+wait "$host_pid" 2>/dev/null || true
+echo "answer: $answer"
+if [ "${answer##* }" = 200 ]; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  failures+=("keystead-host.exe")
+fi
+
 echo "Windows test programs: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] || {
   echo "Failed under Wine: ${failures[*]}"

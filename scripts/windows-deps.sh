@@ -15,7 +15,7 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 packages=(
-  cmake make dpkg-dev openssl googletest
+  cmake make dpkg-dev openssl googletest curl pkg-config
   g++-mingw-w64-x86-64-posix wine64
 )
 missing=()
