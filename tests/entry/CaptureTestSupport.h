@@ -19,11 +19,12 @@
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/entry/PluginClockExport.h"
 #include "tests/common/ManualClock.h"
+#include "tests/entry/EntryTestSupport.h"
 
 // Drives the face-capture endpoints through the plug-in's C exports, with the
 // stand-in engine behind them and a manual clock in the plug-in: the poll
 // passes and pauses take no real time, and time-outs are reached by moving
-// the clock.
+// the clock. Builds on the entry tests' fixture and private folders.
 namespace corvane::larchmere::plugin::test {
 
 namespace sim = keystead::sim;
@@ -131,49 +132,33 @@ class Signal {
   bool raised = false;
 };
 
-// A plug-in initialised on a manual clock for every test and finalised after
-// it. The engine delivers nothing by itself: frames, feedback, results and
+// The entry tests' plug-in fixture, initialised on a manual clock for every
+// test. The engine delivers nothing by itself: frames, feedback, results and
 // errors are pushed by the tests, on the engine's own threads.
-class CaptureTest : public ::testing::Test {
+class CaptureTest : public entry::test::PluginTest {
  protected:
   void SetUp() override {
-    sim::Reset();
-    sim::Configure([](sim::Config& config) {
-      config.camera.autoFrames = false;
-      config.autoTimelines = false;
-    });
     clock = std::make_shared<ManualClock>();
     SetPluginClock(clock);
-    HostCallbacks callbacks{};
-    callbacks.registerPath = [](void*, const char*) {};
-    ASSERT_TRUE(Initialize(nullptr, &callbacks));
+    entry::test::PluginTest::SetUp();
+    ASSERT_TRUE(Start());
     sim::ClearCalls();
   }
 
   void TearDown() override {
     clock->SetSleepHook(nullptr);
-    Finalize();
+    entry::test::PluginTest::TearDown();
     SetPluginClock(nullptr);
-    sim::Reset();
   }
 
-  // One POST through ProcessRequest, started with status 0 as the host does;
-  // the buffers go back through FreeMem.
+  // One POST through the exports, started with status 0 as the reference
+  // host does.
   static CaptureResponse Post(const std::string& path, const std::string& headers,
                               const std::string& body = "{}") {
-    const std::string url = "http://localhost:8080/q/v1" + path;
-    CaptureResponse response;
-    int headersLength = 0;
-    int bodyLength = 0;
-    char* headersOut = nullptr;
-    char* bodyOut = nullptr;
-    ProcessRequest("POST", url.c_str(), headers.c_str(), static_cast<int>(body.size()),
-                   body.c_str(), &response.status, &headersLength, &headersOut, &bodyLength,
-                   &bodyOut);
-    if (bodyOut != nullptr) response.body.assign(bodyOut, bodyLength);
-    FreeMem(headersOut);
-    FreeMem(bodyOut);
-    return response;
+    const std::string url = entry::test::Url(path);
+    const entry::test::Answer answer = entry::test::Request(
+        "POST", url.c_str(), headers.c_str(), body.c_str(), static_cast<int>(body.size()), 0);
+    return CaptureResponse{answer.status, answer.body};
   }
 
   static std::future<CaptureResponse> PostAsync(std::string path, std::string headers,
