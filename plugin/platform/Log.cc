@@ -5,7 +5,24 @@
 
 namespace corvane::larchmere::plugin {
 
+namespace {
+
+// Lines the logger would drop are not even put together: the request path
+// logs many INFO lines that, without the service configuration, go nowhere.
+bool IsDropped(int level) {
+  try {
+    return level != kLogError && !KSLogger::Instance().HasNlogConfig();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
 void WriteLog(const std::string& text, int level) {
+  if (IsDropped(level)) {
+    return;
+  }
   try {
     KSLogger::Instance().Write(text, level);
   } catch (...) {
@@ -14,6 +31,9 @@ void WriteLog(const std::string& text, int level) {
 }
 
 void LogInfo(const std::string& prefix, const std::string& content) {
+  if (IsDropped(kLogInfo)) {
+    return;
+  }
   try {
     WriteLog(prefix + ": " + content, kLogInfo);
   } catch (...) {
@@ -21,6 +41,9 @@ void LogInfo(const std::string& prefix, const std::string& content) {
 }
 
 void LogDebug(const std::string& prefix, const std::string& content) {
+  if (IsDropped(kLogDebug)) {
+    return;
+  }
   try {
     WriteLog(prefix + ": " + content, kLogDebug);
   } catch (...) {

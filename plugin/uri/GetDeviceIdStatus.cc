@@ -18,9 +18,13 @@ const char* GetDeviceIdStatus::GetClassName() const { return "GetDeviceIdStatus"
 bool GetDeviceIdStatus::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
                                            std::string&, std::string& responseBody) {
   WriteLog("GetDeviceIdStatus - ProcessRequest", kLogInfo);
-  Json::Value document(Json::objectValue);
-  document["status"] = 1;
-  responseBody.append(Json::FastWriter().write(document));
+  // The answer never changes: written once.
+  static const std::string kAnswer = [] {
+    Json::Value document(Json::objectValue);
+    document["status"] = 1;
+    return Json::FastWriter().write(document);
+  }();
+  responseBody.append(kAnswer);
   status = 200;
   LogInfo("GetDeviceIdStatus - ProcessRequest - ContentOut", responseBody);
   return true;

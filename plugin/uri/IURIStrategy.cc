@@ -1,5 +1,7 @@
 #include "plugin/uri/IURIStrategy.h"
 
+#include <cstddef>
+#include <string_view>
 #include <utility>
 
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -7,6 +9,28 @@
 namespace corvane::larchmere::plugin::uri {
 
 using common::LarchmerePluginHelper;
+
+namespace {
+
+constexpr char kRequestUrlHeader[] = "Request URL: ";
+
+// The URL contains the path prefix directly followed by `path`.
+bool UrlHoldsPath(const char* url, const char* path) {
+  if (url == nullptr || path == nullptr) {
+    return false;
+  }
+  const std::string_view text(url);
+  const std::string_view prefix(LarchmerePluginHelper::kPathPrefix);
+  for (std::size_t at = text.find(prefix); at != std::string_view::npos;
+       at = text.find(prefix, at + 1)) {
+    if (text.substr(at + prefix.size()).starts_with(path)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 IURIStrategy::IURIStrategy(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                            common::LMListenerHolder* listenerHolder)
@@ -16,8 +40,17 @@ IURIStrategy::~IURIStrategy() = default;
 
 bool IURIStrategy::MatchesRequest(const char* method, const char* url, const char* requestHeaders,
                                   const char* path, const char* methodName) {
-  // The method test is the cheaper one and rules out most handlers.
-  return LarchmerePluginHelper::IsValidRequestMethd(method, requestHeaders, methodName) &&
+  // Every request is tried against the handlers one after the other, so the
+  // usual case is decided without allocating: the method, then the URL
+  // holding the prefix directly followed by the path. Only a request that
+  // names its URL in a "Request URL: " header takes the full test.
+  if (!LarchmerePluginHelper::IsValidRequestMethd(method, requestHeaders, methodName)) {
+    return false;
+  }
+  if (UrlHoldsPath(url, path)) {
+    return true;
+  }
+  return LarchmerePluginHelper::isPresent(requestHeaders, kRequestUrlHeader) &&
          LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path);
 }
 

@@ -66,6 +66,15 @@ constexpr const char* kEmptyBodyPaths[] = {"/authenticate", "/revoke"};
 
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
+bool MayAnswerEmptyBody(const char* url, const char* requestHeaders) {
+  for (const char* path : kEmptyBodyPaths) {
+    if (LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 URIContext::URIContext(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
@@ -235,12 +244,7 @@ bool URIContext::ProcessRequest(const char* method, const char* url, const char*
       }
       const bool result = handler->ProcessRequest(requestHeaders, contentLength, content, status,
                                                   responseHeaders, responseBody);
-      bool mayBeEmpty = false;
-      for (const char* path : kEmptyBodyPaths) {
-        mayBeEmpty =
-            mayBeEmpty || LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path);
-      }
-      if (responseBody.empty() && !mayBeEmpty) {
+      if (responseBody.empty() && !MayAnswerEmptyBody(url, requestHeaders)) {
         responseBody = "{}";
       }
       WriteLog("URIContext::ProcessRequest ended at URI strategy execution", kLogInfo);
