@@ -40,7 +40,7 @@ posix_only=(
 )
 # Known to fail under Wine, not yet understood: left out so that the rest runs, and reported.
 known_failures=(
-  "FinalizeDuringCaptureTest.*|a heap fault in free() when Finalize stops a running capture under Wine; open"
+  "FinalizeDuringCaptureTest.*:FinalizeConcurrencyTest.*|Finalize while a capture runs faults in the heap under Wine (the test program also links ks_common beside the plug-in DLL, which holds its own copy); open"
 )
 filter=""
 echo "Left out under Windows (meaningful on POSIX only):"
