@@ -80,6 +80,29 @@ TEST_F(PluginTest, FailedEngineStartIsRetriedByTheNextRequestUntilItSucceeds) {
   EXPECT_EQ(sim::CallCount("Initialize"), 3u);
 }
 
+TEST_F(PluginTest, CloudDownAnswersCode6AfterExactlyOneRetry) {
+  sim::Configure([](sim::Config& config) { config.readiness = {true, false}; });
+  ASSERT_TRUE(Start());
+  const Answer answer = Request("GET", "/csp/servers");  // a remote operation
+  EXPECT_EQ(answer.status, 500);
+  EXPECT_EQ(answer.body, ErrorDocument(4, 6,
+                                       "QAVSDK - Initialize failure: Remote Operations aren't "
+                                       "Ready, please check Host file and Internet connectivity!"));
+  EXPECT_EQ(sim::CallCount("RetryRemoteOperations"), 1u);
+  // A stateless operation is served all the same.
+  EXPECT_EQ(Request("GET", "/status/deviceid").status, 200);
+}
+
+TEST_F(PluginTest, ReadyEngineAnnouncesItsStatusAndDomainSuffixOnce) {
+  ASSERT_TRUE(Start());
+  host.Clear();
+  Request("GET", "/csp/servers");
+  Request("GET", "/devices/video");
+  Request("GET", "/csp/servers");
+  Request("GET", "/devices/video");
+  EXPECT_THAT(host.Registered(), ElementsAre("KS_STATUS/3", "KS_CSP_DOMAIN_SUFIX/.beta"));
+}
+
 TEST_F(PluginTest, DeviceReportsReachTheHostOnlyWhenItAskedForThem) {
   ASSERT_TRUE(Start(/*wantsDeviceReports=*/false));
   EXPECT_EQ(sim::CallCount("SetDeviceAuthenticatedCallback"), 0u);
