@@ -46,7 +46,9 @@ typedef struct HostCallbacks {
  * router. True when the engine was initialised and the router exists. When
  * the engine's start fails, later requests retry it. May be called again
  * after Finalize (or instead of it: the previous state is torn down first).
- * Requests arriving meanwhile are refused with error 1003. */
+ * Requests arriving meanwhile are refused with error 1003. Initialize and
+ * Finalize must not be called from inside a host callback of a request (they
+ * wait for the requests in flight). */
 KS_PLUGIN_API bool Initialize(void* hostContext, const HostCallbacks* callbacks);
 
 /* Answers one HTTP request; thread-safe. `requestHeaders` is the raw header
