@@ -29,6 +29,10 @@ constexpr unsigned short kDefaultStartingStatus = 200;
 
 // Guards the copy of finished responses into the host's outputs.
 std::mutex responseMutex;
+// Serialises AbortRequest calls: opening and closing the event concurrently
+// goes through the C library's bookkeeping of named semaphores, whose
+// internal lock the thread sanitizer cannot see.
+std::mutex abortMutex;
 
 // A NUL-terminated copy from the run-time heap; null when it cannot be made
 // (or its length does not fit the host's int).
@@ -128,6 +132,7 @@ KS_PLUGIN_API bool FreeMem(const void* memory) {
 
 KS_PLUGIN_API int AbortRequest(void) {
   try {
+    std::scoped_lock lock(abortMutex);
     std::optional<keystead::os::NamedEvent> event =
         keystead::os::NamedEvent::CreateOrOpen(kStopFingerprintEvent);
     if (!event) {
