@@ -220,7 +220,7 @@ function setRunning(name) {
 
 class CaptureFlow {
   constructor(name) {
-    this.spec = FLOWS[name];
+    this.flow = FLOWS[name];
     this.name = name;
     this.id = newCorrelationId();
     this.stopping = false;
@@ -245,10 +245,10 @@ class CaptureFlow {
 
   // Polls until a result, an error or Stop; then releases the camera.
   async run() {
-    $('feedback').textContent = `${this.spec.label}…`;
+    $('feedback').textContent = `${this.flow.label}…`;
     try {
       while (!this.stopping) {
-        const { document } = await callApi('POST', this.spec.path, {
+        const { document } = await callApi('POST', this.flow.path, {
           body: this.body(), headers: this.headers(), signal: this.abort.signal,
         });
         if (this.stopping) break;
@@ -257,7 +257,7 @@ class CaptureFlow {
           showResult('error', problem);
           break;
         }
-        const answer = this.spec.read(document);
+        const answer = this.flow.read(document);
         if (answer.kind === 'frame') drawFrame(answer.frame);
         if (answer.kind === 'feedback') $('feedback').textContent = answer.feedback.description;
         if (answer.kind === 'result') {
