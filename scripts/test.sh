@@ -33,8 +33,9 @@ for bench in build/bench/*; do
   "$bench" --benchmark_min_time=0.05
 done
 
-# The Windows part takes longer than the CI budget leaves (about 40 minutes
-# from a clean machine): it runs when asked for, until it fits.
+# The Windows part (about 5 minutes here once mingw-w64 and Wine are
+# installed) still leaves the entry suite out under Wine: it runs when asked
+# for, until that suite passes there and the step is proven on a fresh machine.
 if [ "${KS_WITH_WINDOWS:-0}" = 1 ]; then
   echo "== Windows: cross build with mingw-w64, tests under Wine"
   scripts/test-windows.sh build-win
