@@ -3,6 +3,8 @@
 // Revocation is not checked online: the check must not wait on the network.
 #include "os/code_signature.h"
 
+#include "os/code_signature_platform.h"
+
 // windows.h first: the other Windows headers rely on its types.
 // clang-format off
 #include <windows.h>
@@ -12,28 +14,12 @@
 
 #include <cstdio>
 #include <exception>
-#include <mutex>
 #include <utility>
 
 #include "os/win32/wide_text.h"
 
 namespace keystead::os {
 namespace {
-
-using Verifier = ScopedCodeSignatureVerifierForTesting::Verifier;
-
-std::mutex gVerifierMutex;
-std::shared_ptr<const Verifier> gVerifier;  // guarded by gVerifierMutex; null: the platform check
-
-std::shared_ptr<const Verifier> InstalledVerifier() {
-  std::lock_guard lock(gVerifierMutex);
-  return gVerifier;
-}
-
-std::shared_ptr<const Verifier> ExchangeVerifier(std::shared_ptr<const Verifier> verifier) {
-  std::lock_guard lock(gVerifierMutex);
-  return std::exchange(gVerifier, std::move(verifier));
-}
 
 CodeSignatureVerdict Untrusted(std::string reason) { return {false, std::move(reason)}; }
 
@@ -112,18 +98,9 @@ std::optional<std::string> ModuleFileName(HMODULE module) {
 
 }  // namespace
 
-CodeSignatureVerdict CheckCodeSignature(const std::string& path) {
-  try {
-    if (const std::shared_ptr<const Verifier> verifier = InstalledVerifier()) {
-      return (*verifier)(path);
-    }
-    return PlatformCheck(path);
-  } catch (const std::exception&) {
-    return Untrusted("verification failed");
-  }
+CodeSignatureVerdict PlatformCheckCodeSignature(const std::string& path) {
+  return PlatformCheck(path);
 }
-
-bool VerifyCodeSignature(const std::string& path) { return CheckCodeSignature(path).trusted; }
 
 std::optional<std::string> CurrentExecutablePath() {
   try {
@@ -145,13 +122,6 @@ std::optional<std::string> ModulePathOf(const void* addressInModule) {
   } catch (const std::exception&) {
     return std::nullopt;
   }
-}
-
-ScopedCodeSignatureVerifierForTesting::ScopedCodeSignatureVerifierForTesting(Verifier verifier)
-    : previous_(ExchangeVerifier(std::make_shared<const Verifier>(std::move(verifier)))) {}
-
-ScopedCodeSignatureVerifierForTesting::~ScopedCodeSignatureVerifierForTesting() {
-  ExchangeVerifier(std::move(previous_));
 }
 
 }  // namespace keystead::os
