@@ -1,41 +1,9 @@
-// Points the plug-in's folders at a private temporary folder before any test
-// of this executable runs, so that log lines written by the code under test
-// never reach the real home or machine folders.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
-#include "os/process_info.h"
+// Every test of this executable runs with private folders (see the header).
+#include "support/PrivateFoldersEnvironment.h"
 
 namespace {
 
-class PrivateFoldersEnvironment : public testing::Environment {
- public:
-  PrivateFoldersEnvironment()
-      : root(std::filesystem::temp_directory_path() /
-             ("keystead-common-tests-" + std::to_string(keystead::os::CurrentProcessId()))) {
-    std::filesystem::create_directories(root / "local");
-    std::filesystem::create_directories(root / "machine");
-    setenv("KEYSTEAD_LOCALAPPDATA", (root / "local").c_str(), 1);
-    setenv("KEYSTEAD_PROGRAMDATA", (root / "machine").c_str(), 1);
-    setenv("KEYSTEAD_REGISTRY", (root / "registry.json").c_str(), 1);
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
-  }
-
- private:
-  std::filesystem::path root;
-};
-
-// Registered (and owned by GoogleTest) during static initialisation: before
-// main, hence before the
-// first log line creates the process-wide logger.
-testing::Environment* const kPrivateFolders =
-    testing::AddGlobalTestEnvironment(new PrivateFoldersEnvironment);
+testing::Environment* const kPrivateFolders = testing::AddGlobalTestEnvironment(
+    new keystead::test_support::PrivateFoldersEnvironment("keystead-common-tests"));
 
 }  // namespace

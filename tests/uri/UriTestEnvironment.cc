@@ -1,41 +1,9 @@
-// Points the plug-in's folders and registry at a private temporary folder
-// before any test of this executable runs, so that log lines and registry
-// reads of the code under test never reach the real machine.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
-#include "os/process_info.h"
+// Every test of this executable runs with private folders (see the header).
+#include "support/PrivateFoldersEnvironment.h"
 
 namespace {
 
-class PrivateFoldersEnvironment : public testing::Environment {
- public:
-  PrivateFoldersEnvironment()
-      : root(std::filesystem::temp_directory_path() /
-             ("keystead-uri-tests-" + std::to_string(keystead::os::CurrentProcessId()))) {
-    std::filesystem::create_directories(root / "local");
-    std::filesystem::create_directories(root / "machine");
-    setenv("KEYSTEAD_LOCALAPPDATA", (root / "local").c_str(), 1);
-    setenv("KEYSTEAD_PROGRAMDATA", (root / "machine").c_str(), 1);
-    setenv("KEYSTEAD_REGISTRY", (root / "registry.json").c_str(), 1);
-    unsetenv("KEYSTEAD_SIM_SCENARIO");
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
-  }
-
- private:
-  std::filesystem::path root;
-};
-
-// Registered during static initialisation, before the first log line creates
-// the process-wide logger.
-testing::Environment* const kPrivateFolders =
-    testing::AddGlobalTestEnvironment(new PrivateFoldersEnvironment);
+testing::Environment* const kPrivateFolders = testing::AddGlobalTestEnvironment(
+    new keystead::test_support::PrivateFoldersEnvironment("keystead-uri-tests"));
 
 }  // namespace
