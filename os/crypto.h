@@ -31,4 +31,14 @@ std::optional<std::string> DecryptAes256CbcZeroIv(std::string_view key,
 // count bytes from the platform's cryptographically secure generator.
 std::optional<std::string> RandomBytes(std::size_t count);
 
+// Length of a CryptoAPI SIMPLEBLOB that wraps a key with a 1024-bit RSA
+// exchange key: 12 header bytes and the 128-byte wrapped key.
+inline constexpr std::size_t kWrappedSessionKeyBlobSize = 140;
+
+// Unpredictable bytes that nobody ever unwraps. Windows generates a fresh
+// AES-256 session key and exports it wrapped by a throw-away RSA exchange key
+// of an ephemeral context, as a SIMPLEBLOB; other platforms give
+// kWrappedSessionKeyBlobSize bytes from the secure generator.
+std::optional<std::string> FreshWrappedSessionKeyBlob();
+
 }  // namespace keystead::os

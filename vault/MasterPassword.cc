@@ -9,7 +9,7 @@
 namespace keystead::vault {
 
 std::string getMasterPwd() {
-  const std::optional<std::string> bytes = os::RandomBytes(kMasterPasswordRandomBytes);
+  const std::optional<std::string> bytes = os::FreshWrappedSessionKeyBlob();
   if (!bytes) return {};
   return base64_encode(reinterpret_cast<const unsigned char*>(bytes->data()),
                        static_cast<std::uint32_t>(bytes->size()));

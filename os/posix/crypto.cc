@@ -98,4 +98,8 @@ std::optional<std::string> RandomBytes(std::size_t count) {
   }
 }
 
+std::optional<std::string> FreshWrappedSessionKeyBlob() {
+  return RandomBytes(kWrappedSessionKeyBlobSize);
+}
+
 }  // namespace keystead::os

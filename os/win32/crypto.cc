@@ -180,4 +180,36 @@ std::optional<std::string> RandomBytes(std::size_t count) {
   }
 }
 
+std::optional<std::string> FreshWrappedSessionKeyBlob() {
+  try {
+    // A verify context holds no persisted key pair; one is made for this call.
+    CryptContext context;
+    if (!context) return std::nullopt;
+    CryptKey sessionKey;
+    if (!CryptGenKey(context.get(), CALG_AES_256, CRYPT_EXPORTABLE | CRYPT_CREATE_SALT,
+                     sessionKey.out())) {
+      return std::nullopt;
+    }
+    CryptKey exchangeKey;
+    if (!CryptGetUserKey(context.get(), AT_KEYEXCHANGE, exchangeKey.out())) {
+      if (GetLastError() != static_cast<DWORD>(NTE_NO_KEY) ||
+          !CryptGenKey(context.get(), AT_KEYEXCHANGE, CRYPT_EXPORTABLE, exchangeKey.out())) {
+        return std::nullopt;
+      }
+    }
+    DWORD size = 0;
+    if (!CryptExportKey(sessionKey.get(), exchangeKey.get(), SIMPLEBLOB, 0, nullptr, &size)) {
+      return std::nullopt;
+    }
+    std::string blob(size, '\0');
+    if (!CryptExportKey(sessionKey.get(), exchangeKey.get(), SIMPLEBLOB, 0, Bytes(blob), &size)) {
+      return std::nullopt;
+    }
+    blob.resize(size);
+    return blob;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace keystead::os

@@ -173,10 +173,13 @@ TEST_F(PluginTest, NullOutputPointersAreTolerated) {
 
 TEST_F(PluginTest, AbortRequestSignalsTheStopEvent) {
   keystead::os::NamedEvent::Remove("STOP_FP_EVENT");
-  EXPECT_NE(AbortRequest(), 0);
+  // The listener holds the event open, as a Win32 event lives only while a
+  // handle to it does.
   std::optional<keystead::os::NamedEvent> event =
       keystead::os::NamedEvent::CreateOrOpen("STOP_FP_EVENT");
   ASSERT_TRUE(event.has_value());
+  EXPECT_FALSE(event->Wait(std::chrono::milliseconds(0)));
+  EXPECT_NE(AbortRequest(), 0);
   EXPECT_TRUE(event->Wait(std::chrono::milliseconds(0)));
   keystead::os::NamedEvent::Remove("STOP_FP_EVENT");
 }

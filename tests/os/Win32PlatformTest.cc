@@ -195,6 +195,18 @@ TEST(Win32CryptoTest, CryptoApiGivesTheStandardBytes) {
   EXPECT_NE(first, second);
 }
 
+TEST(Win32CryptoTest, WrappedSessionKeyBlobIsAFreshSimpleBlobOfAnAesKey) {
+  // SIMPLEBLOB header: type 1, version 2, reserved 0, CALG_AES_256, then CALG_RSA_KEYX.
+  const std::string header("\x01\x02\x00\x00\x10\x66\x00\x00\x00\xa4\x00\x00", 12);
+  const std::optional<std::string> first = FreshWrappedSessionKeyBlob();
+  const std::optional<std::string> second = FreshWrappedSessionKeyBlob();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->size(), kWrappedSessionKeyBlobSize);
+  EXPECT_EQ(first->substr(0, header.size()), header);
+  EXPECT_EQ(second->substr(0, header.size()), header);
+  EXPECT_NE(first->substr(header.size()), second->substr(header.size()));
+}
+
 TEST(Win32MachineFilesTest, SecuredFolderAndPublishingThatNeverReplaces) {
   ScopedTempDir dir;
   const std::string folder = dir.Path("Keystead");

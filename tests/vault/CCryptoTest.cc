@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "VaultTestSupport.h"
+#include "os/crypto.h"
 #include "vault/Base64.h"
 #include "vault/CCrypto.h"
 #include "vault/MasterPassword.h"
@@ -123,13 +124,13 @@ TEST(CCryptoTest, DecryptsOnlyThePartBeforeTheFirstNonBase64Character) {
   EXPECT_EQ(crypto.Decrypt(ciphertext + "!tail that is ignored"), "0123456789abcdef-0123456789");
 }
 
-TEST(MasterPasswordTest, IsFreshRandomBase64OfTheWindowsKeyBlobLength) {
+TEST(MasterPasswordTest, IsFreshBase64OfAWrappedKeyBlob) {
   const std::string first = getMasterPwd();
   const std::string second = getMasterPwd();
   EXPECT_EQ(first.size(), 188u);
   EXPECT_EQ(second.size(), first.size());
   EXPECT_NE(first, second);
-  EXPECT_EQ(base64_decode(first).size(), kMasterPasswordRandomBytes);
+  EXPECT_EQ(base64_decode(first).size(), keystead::os::kWrappedSessionKeyBlobSize);
 }
 
 TEST(Base64Test, EncodesAndDecodesTheStandardVectors) {
