@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace keystead::os {
@@ -22,5 +23,9 @@ struct LaunchResult {
 // waitAtMost; thread-safe; never throws.
 LaunchResult StartProcess(const std::string& executable, const std::vector<std::string>& arguments,
                           std::chrono::milliseconds waitAtMost);
+
+// The file name of a program with the given base name on this platform:
+// "<base>" here, "<base>.exe" on Windows.
+std::string ExecutableFileName(std::string_view baseName);
 
 }  // namespace keystead::os

@@ -52,7 +52,7 @@ std::int32_t ReadLittleEndian32(const char* in) {
 
 bool IsFolder(const std::string& path) {
   std::error_code error;
-  return std::filesystem::is_directory(path, error);
+  return std::filesystem::is_directory(os::PathFromUtf8(path), error);
 }
 
 }  // namespace
@@ -122,8 +122,10 @@ bool CVault::writeToStorage() {
 std::optional<std::vector<VaultRecord>> CVault::ReadRecords() const {
   // A folder or device at the path is no vault, not even an empty one.
   std::error_code error;
-  if (path_.empty() || !std::filesystem::is_regular_file(path_, error)) return std::nullopt;
-  std::ifstream file(path_, std::ios::binary);
+  if (path_.empty() || !std::filesystem::is_regular_file(os::PathFromUtf8(path_), error)) {
+    return std::nullopt;
+  }
+  std::ifstream file(os::PathFromUtf8(path_), std::ios::binary);
   if (!file) return std::nullopt;
   std::vector<VaultRecord> records;
   char formatNumber[4];

@@ -83,7 +83,10 @@ std::optional<std::string> ReadMachineKey(const std::string& path) {
 std::optional<std::string> LoadOrCreateMachineKey() {
   const std::string path = MachineKeyPath();
   if (std::optional<std::string> key = ReadMachineKey(path)) return key;
-  if (Exists(path) || !CreateMachineSharedFolder(ParentFolder(path))) return std::nullopt;
+  // Either a racing creator published the key since the read, or the file is
+  // unusable and is kept as it is.
+  if (Exists(path)) return ReadMachineKey(path);
+  if (!CreateMachineSharedFolder(ParentFolder(path))) return std::nullopt;
   std::optional<std::string> key = RandomBytes(kMachineKeySize);
   if (!key) return std::nullopt;
   switch (PublishNewFile(path, *key)) {

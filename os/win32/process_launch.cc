@@ -99,4 +99,6 @@ LaunchResult StartProcess(const std::string& executable, const std::vector<std::
   return result;
 }
 
+std::string ExecutableFileName(std::string_view baseName) { return std::string(baseName) + ".exe"; }
+
 }  // namespace keystead::os

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "os/debug_output.h"
+#include "os/file_system.h"
 #include "os/process_launch.h"
 #include "plugin/platform/VessaText.h"
 
@@ -158,7 +159,7 @@ std::string KSInstHelper::GetInstallFolder() {
 }
 
 void KSInstHelper::RegisterBrowserExtension() {
-  const std::filesystem::path folder(GetInstallFolder());
+  const std::filesystem::path folder = keystead::os::PathFromUtf8(GetInstallFolder());
   // Never a guessed program: without a known, absolute install folder the
   // path would point wherever the current folder happens to be.
   if (folder.empty() || !folder.is_absolute()) {
@@ -166,7 +167,9 @@ void KSInstHelper::RegisterBrowserExtension() {
           " not started");
     return;
   }
-  ExecuteCommand((folder / kInstallUtility).string(), kRegisterBrowserExtension);
+  ExecuteCommand(
+      keystead::os::Utf8FromPath(folder / keystead::os::ExecutableFileName(kInstallUtility)),
+      kRegisterBrowserExtension);
 }
 
 bool KSInstHelper::ExecuteCommand(const std::string& program, const std::string& parameters) {

@@ -108,7 +108,7 @@ std::string KSLogger::GetServiceLogsPath() const {
     os::DebugOutput("KSLogger::GetServiceLogsPath ERROR Nlog.config was empty");
     return {};
   }
-  std::ifstream config(nlogConfigPath_);
+  std::ifstream config(os::PathFromUtf8(nlogConfigPath_));
   std::string line;
   while (std::getline(config, line)) {
     const std::size_t attribute = line.find(kFileNameAttribute);
@@ -133,7 +133,7 @@ std::string KSLogger::ResolveLogsPath(const std::string& serviceLogsPath) const 
     os::DebugOutput(
         "KSLogger::ResolveLogsPath service logs path is empty or contains ${ basedir }");
     resolved.clear();
-  } else if (!std::filesystem::path(serviceLogsPath).is_absolute()) {
+  } else if (!os::PathFromUtf8(serviceLogsPath).is_absolute()) {
     os::DebugOutput("KSLogger::ResolveLogsPath service logs path is not an absolute folder");
     resolved.clear();
   }
@@ -191,7 +191,7 @@ const std::string& KSLogger::LinePrefix() {
 
 void KSLogger::AppendToFile(const std::string& path, const std::string& line) {
   std::scoped_lock lock(writeMutex_);
-  std::ofstream file(path, std::ios::out | std::ios::app);
+  std::ofstream file(os::PathFromUtf8(path), std::ios::out | std::ios::app);
   if (!file) return;
   file << line << '\n';
   file.flush();

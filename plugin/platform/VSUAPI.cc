@@ -10,6 +10,7 @@
 #include "os/code_signature.h"
 #include "os/debug_output.h"
 #include "os/dynamic_library.h"
+#include "os/file_system.h"
 #include "plugin/platform/VessaText.h"
 
 namespace Corvane::Keystead::Vessa {
@@ -50,13 +51,13 @@ std::optional<std::string> SuiteLibraryPath() {
     Trace("LoadVSUAPI - suite install folder not found in the registry");
     return std::nullopt;
   }
-  const std::filesystem::path folderPath(*folder);
+  const std::filesystem::path folderPath = keystead::os::PathFromUtf8(*folder);
   // A relative folder would be resolved against whatever the current folder is.
   if (!folderPath.is_absolute()) {
     Trace("LoadVSUAPI - suite install folder is not an absolute path: " + *folder);
     return std::nullopt;
   }
-  return (folderPath / keystead::os::SharedLibraryFileName("CvVSUAPI")).string();
+  return keystead::os::Utf8FromPath(folderPath / keystead::os::SharedLibraryFileName("CvVSUAPI"));
 }
 
 // Requires binding.lock.

@@ -8,6 +8,7 @@
 
 #include "FactorTestSupport.h"
 #include "fakes/FakeSuiteMachine.h"
+#include "plugin/entry/PluginCodeSignatureExport.h"
 
 namespace corvane::larchmere::plugin::entry::test {
 namespace {
@@ -20,6 +21,25 @@ using keystead::test::kOemInfoKey;
 constexpr char kAccount[] = "/vsu/account";
 constexpr char kNotifyChange[] = "/vsu/notifychange";
 
+// Windows trusts signed modules only: while an object lives, the plug-in
+// trusts the unsigned fake suite libraries of the test machines.
+class PluginTrustsTestMachines {
+ public:
+  PluginTrustsTestMachines() {
+#ifdef _WIN32
+    plugin::test::SetPluginCodeSignatureVerifier(
+        [](const std::string& path) { return path.find("keystead-suite-") != std::string::npos; });
+#endif
+  }
+  ~PluginTrustsTestMachines() {
+#ifdef _WIN32
+    plugin::test::SetPluginCodeSignatureVerifier({});
+#endif
+  }
+  PluginTrustsTestMachines(const PluginTrustsTestMachines&) = delete;
+  PluginTrustsTestMachines& operator=(const PluginTrustsTestMachines&) = delete;
+};
+
 // The machine is set up before the plug-in starts and goes after Finalize
 // has unloaded the suite library.
 class SuiteAccountTest : public FactorTest {
@@ -29,6 +49,7 @@ class SuiteAccountTest : public FactorTest {
     return std::find(log.begin(), log.end(), "load") != log.end();
   }
 
+  PluginTrustsTestMachines trust;
   FakeSuiteMachine machine;
 };
 

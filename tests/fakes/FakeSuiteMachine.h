@@ -1,23 +1,27 @@
 #pragma once
 
 // A throw-away machine for tests of the suite binding, the install helper
-// and the suite endpoints: a registry file (KEYSTEAD_REGISTRY), a suite
-// folder that may hold a copy of one of the fake suite libraries, and a
-// product folder that may hold a recording CvKsInsUtil. The fake library's
-// FAKE_VSUAPI_* variables are cleared on entry and exit.
+// and the suite endpoints: a private registry, a suite folder that may hold a
+// copy of one of the fake suite libraries, and a product folder that may hold
+// the recording install utility. The fakes' FAKE_* variables are cleared on
+// entry and exit. Windows trusts only signed modules: there the unsigned
+// fakes inside the machine are trusted through the code-signature test seam
+// of this program (the plug-in library has a seam of its own).
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "os/code_signature.h"
 #include "os/dynamic_library.h"
+#include "os/file_system.h"
 #include "os/process_info.h"
+#include "os/process_launch.h"
+#include "support/TestRegistry.h"
 
 namespace keystead::test {
 
@@ -26,6 +30,8 @@ namespace keystead::test {
 inline constexpr char kFakeSuiteAll[] = FAKE_VSUAPI_ALL;
 // The fake suite library that exports NotifyChange only.
 inline constexpr char kFakeSuiteNotifyOnly[] = FAKE_VSUAPI_NOTIFY_ONLY;
+// The recording install utility.
+inline constexpr char kFakeInstallUtility[] = FAKE_INSTALL_UTILITY;
 #endif
 
 inline constexpr char kSuiteKey[] = "SOFTWARE\\Corvane\\CSH";
@@ -36,26 +42,19 @@ inline constexpr char kOemInfoKey[] = "Software\\Corvane\\OemInfo";
 
 class FakeSuiteMachine {
  public:
-  FakeSuiteMachine() {
-    static std::atomic<int> counter{0};
-    root_ = std::filesystem::temp_directory_path() /
-            ("keystead-suite-" + std::to_string(os::CurrentProcessId()) + "-" +
-             std::to_string(counter++));
-    for (const char* folder : {"", "suite", "product"}) MakeFolder(root_ / folder);
-    if (const char* old = std::getenv("KEYSTEAD_REGISTRY")) oldRegistry_ = old;
-    setenv("KEYSTEAD_REGISTRY", (root_ / "registry.json").c_str(), 1);
+  FakeSuiteMachine() : root_(NewRoot()), registry_(root_) {
     ClearFakeVariables();
-    setenv("FAKE_VSUAPI_LOG", (root_ / "suite.log").c_str(), 1);
-    WriteRegistry();
+    setenv("FAKE_VSUAPI_LOG", Path("suite.log").c_str(), 1);
+    setenv("FAKE_INSTALL_UTILITY_LOG", Path("utility.log").c_str(), 1);
+#ifdef _WIN32
+    trustFakes_.emplace([root = Path("")](const std::string& path) {
+      return os::CodeSignatureVerdict{path.starts_with(root), "outside the test machine"};
+    });
+#endif
   }
 
   ~FakeSuiteMachine() {
     ClearFakeVariables();
-    if (oldRegistry_) {
-      setenv("KEYSTEAD_REGISTRY", oldRegistry_->c_str(), 1);
-    } else {
-      unsetenv("KEYSTEAD_REGISTRY");
-    }
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
   }
@@ -63,38 +62,39 @@ class FakeSuiteMachine {
   FakeSuiteMachine(const FakeSuiteMachine&) = delete;
   FakeSuiteMachine& operator=(const FakeSuiteMachine&) = delete;
 
-  std::string Path(const std::string& relative) const { return (root_ / relative).string(); }
+  std::string Path(const std::string& relative) const {
+    return os::Utf8FromPath(root_ / os::PathFromUtf8(relative));
+  }
   std::string SuiteFolder() const { return Path("suite"); }
   std::string SuiteLibrary() const {
     return Path("suite/" + os::SharedLibraryFileName("CvVSUAPI"));
+  }
+  std::string UtilityProgram() const {
+    return Path("product/" + os::ExecutableFileName("CvKsInsUtil"));
   }
 
   // Copies `library` into the suite folder (owner-writable only) and names
   // the folder in the registry.
   void InstallSuite(const std::string& library) {
-    std::filesystem::copy_file(library, SuiteLibrary(),
-                               std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::permissions(SuiteLibrary(), kOwnerOnlyWritable);
+    InstallFile(library, SuiteLibrary());
     SetRegistryValue(kSuiteKey, kSuiteDirValue, SuiteFolder());
   }
 
-  // Writes a CvKsInsUtil into the product folder that records its arguments
-  // in utility.log, and names the folder in the registry.
+#ifdef FAKE_VSUAPI_ALL
+  // Copies the recording install utility into the product folder, which it
+  // names in the registry: each start adds its arguments to UtilityLog().
   void InstallUtility() {
-    const std::filesystem::path program = root_ / "product" / "CvKsInsUtil";
-    std::ofstream(program) << "#!/bin/sh\necho \"$@\" >> '" << Path("utility.log") << "'\n";
-    std::filesystem::permissions(program, kOwnerOnlyWritable);
+    InstallFile(kFakeInstallUtility, UtilityProgram());
     SetRegistryValue(kInstallInfoKey, kInstallDirValue, Path("product"));
   }
+#endif
 
   void SetRegistryValue(const std::string& key, const std::string& name, const std::string& value) {
-    registry_[key][name] = value;
-    WriteRegistry();
+    registry_.SetString(key, name, value);
   }
 
   void RemoveRegistryValue(const std::string& key, const std::string& name) {
-    registry_[key].erase(name);
-    WriteRegistry();
+    registry_.Remove(key, name);
   }
 
   // Sets one of the fake library's FAKE_VSUAPI_* variables.
@@ -104,7 +104,7 @@ class FakeSuiteMachine {
 
   // The fake library's record: "load" and one line per call.
   std::vector<std::string> SuiteLog() const { return Lines(Path("suite.log")); }
-  // The argument lines of every CvKsInsUtil start.
+  // The argument lines of every install utility start.
   std::vector<std::string> UtilityLog() const { return Lines(Path("utility.log")); }
 
   static void MakeFolder(const std::filesystem::path& folder) {
@@ -118,51 +118,42 @@ class FakeSuiteMachine {
       std::filesystem::perms::others_exec;
 
  private:
+  static std::filesystem::path NewRoot() {
+    static std::atomic<int> counter{0};
+    const std::filesystem::path root = std::filesystem::temp_directory_path() /
+                                       ("keystead-suite-" + std::to_string(os::CurrentProcessId()) +
+                                        "-" + std::to_string(counter++));
+    for (const char* folder : {"", "suite", "product"}) MakeFolder(root / folder);
+    return root;
+  }
+
+  static void InstallFile(const std::string& from, const std::string& to) {
+    std::filesystem::copy_file(os::PathFromUtf8(from), os::PathFromUtf8(to),
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(os::PathFromUtf8(to), kOwnerOnlyWritable);
+  }
+
   static void ClearFakeVariables() {
     for (const char* name :
          {"FAKE_VSUAPI_EMAIL", "FAKE_VSUAPI_EMAIL_STATUS", "FAKE_VSUAPI_EMAIL_FILL",
-          "FAKE_VSUAPI_NOTIFY_STATUS", "FAKE_VSUAPI_CANHIDE", "FAKE_VSUAPI_LOG"}) {
+          "FAKE_VSUAPI_NOTIFY_STATUS", "FAKE_VSUAPI_CANHIDE", "FAKE_VSUAPI_LOG",
+          "FAKE_INSTALL_UTILITY_LOG"}) {
       unsetenv(name);
     }
   }
 
-  static std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-      if (c == '"' || c == '\\') out.push_back('\\');
-      out.push_back(c);
-    }
-    return out + "\"";
-  }
-
-  void WriteRegistry() const {
-    std::ostringstream json;
-    json << "{";
-    const char* keySeparator = "";
-    for (const auto& [key, values] : registry_) {
-      json << keySeparator << Quoted(key) << ":{";
-      const char* valueSeparator = "";
-      for (const auto& [name, value] : values) {
-        json << valueSeparator << Quoted(name) << ":" << Quoted(value);
-        valueSeparator = ",";
-      }
-      json << "}";
-      keySeparator = ",";
-    }
-    json << "}";
-    std::ofstream(root_ / "registry.json", std::ios::trunc) << json.str();
-  }
-
   static std::vector<std::string> Lines(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream file(path);
+    std::ifstream file(os::PathFromUtf8(path));
     for (std::string line; std::getline(file, line);) lines.push_back(line);
     return lines;
   }
 
   std::filesystem::path root_;
-  std::optional<std::string> oldRegistry_;
-  std::map<std::string, std::map<std::string, std::string>> registry_;
+  test_support::TestRegistry registry_;
+#ifdef _WIN32
+  std::optional<os::ScopedCodeSignatureVerifierForTesting> trustFakes_;
+#endif
 };
 
 }  // namespace keystead::test

@@ -19,7 +19,11 @@
 #error "FAKE_VSUAPI_ALL_EXPORTS must be 0 or 1"
 #endif
 
+#ifdef _WIN32
+#define FAKE_VSUAPI_EXPORT extern "C" __declspec(dllexport)
+#else
 #define FAKE_VSUAPI_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 

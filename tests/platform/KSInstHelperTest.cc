@@ -219,7 +219,7 @@ TEST(KSInstHelperTest, ExecuteCommandReportsWhetherTheProgramStarted) {
   FakeSuiteMachine machine;
   machine.InstallUtility();
   KSInstHelper helper = RouterHelper();
-  EXPECT_TRUE(helper.ExecuteCommand(machine.Path("product/CvKsInsUtil"), "/regbrwextn"));
+  EXPECT_TRUE(helper.ExecuteCommand(machine.UtilityProgram(), "/regbrwextn"));
   EXPECT_FALSE(helper.ExecuteCommand(machine.Path("product/missing"), "/regbrwextn"));
   EXPECT_THAT(machine.UtilityLog(), ElementsAre("/regbrwextn"));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -15,6 +16,7 @@
 
 #include "os/process_info.h"
 #include "plugin/platform/KSLogger.h"
+#include "support/TestRegistry.h"
 
 namespace corvane::larchmere::plugin {
 namespace {
@@ -52,28 +54,22 @@ class KSLoggerTest : public testing::Test {
     fs::create_directories(root_ / "install");
     localAppData_ = root_ / "appdata";
     ::setenv("KEYSTEAD_LOCALAPPDATA", localAppData_.c_str(), 1);
-    ::setenv("KEYSTEAD_REGISTRY", (root_ / "registry.json").c_str(), 1);
     ::setenv("KEYSTEAD_DEBUG_OUTPUT", "1", 1);
-    WriteRegistry(std::nullopt);
+    registry_.emplace(root_);
+    registry_->SetString("SOFTWARE\\Keystead\\InstallInfo", "InstallDir",
+                         (root_ / "install").string());
   }
 
   void TearDown() override {
+    registry_.reset();
     ::unsetenv("KEYSTEAD_LOCALAPPDATA");
-    ::unsetenv("KEYSTEAD_REGISTRY");
     ::unsetenv("KEYSTEAD_DEBUG_OUTPUT");
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
 
-  void WriteRegistry(std::optional<int> fullLogEnable) {
-    std::ofstream registry(root_ / "registry.json");
-    registry << R"({"SOFTWARE\\Keystead\\InstallInfo": {"InstallDir": ")"
-             << (root_ / "install").string() << R"("})";
-    if (fullLogEnable) {
-      registry << R"(, "SOFTWARE\\Keystead\\Settings": {"FULL_LOG_ENABLE": )" << *fullLogEnable
-               << "}";
-    }
-    registry << "}";
+  void SetFullLogEnable(std::uint32_t value) {
+    registry_->SetDword("SOFTWARE\\Keystead\\Settings", "FULL_LOG_ENABLE", value);
   }
 
   void WriteNlogConfig(const std::string& fileNameAttribute) {
@@ -97,6 +93,7 @@ class KSLoggerTest : public testing::Test {
 
   fs::path root_;
   fs::path localAppData_;
+  std::optional<keystead::test_support::TestRegistry> registry_;
 };
 
 TEST(KSLoggerFormatTest, DailyFileNameHasNoLeadingZeros) {
@@ -233,7 +230,7 @@ TEST_F(KSLoggerTest, FolderThatCannotBeCreatedLosesFileLinesOnly) {
 struct MaskingCase {
   const char* name;
   bool nlogConfig;
-  std::optional<int> fullLogEnable;
+  std::optional<std::uint32_t> fullLogEnable;
   bool masked;
 };
 
@@ -241,7 +238,7 @@ class KSLoggerMaskingTest : public KSLoggerTest, public testing::WithParamInterf
 
 TEST_P(KSLoggerMaskingTest, MasksLinesAndTokensByOneSwitch) {
   if (GetParam().nlogConfig) WriteServiceConfig();
-  WriteRegistry(GetParam().fullLogEnable);
+  if (GetParam().fullLogEnable) SetFullLogEnable(*GetParam().fullLogEnable);
   auto logger = MakeLogger();
   const std::string body = R"({"faceData":[1,2],"idToken":"tok","otpInfo":{"a":1}})";
   logger->Write("Handler - ContentIn: " + body + " x-idToken: raw", 0);

@@ -11,9 +11,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "os/process_info.h"
+#include "support/TestRegistry.h"
 
 namespace keystead::test_support {
 
@@ -26,17 +28,19 @@ class PrivateFoldersEnvironment : public ::testing::Environment {
     std::filesystem::create_directories(root / "machine");
     setenv("KEYSTEAD_LOCALAPPDATA", (root / "local").c_str(), 1);
     setenv("KEYSTEAD_PROGRAMDATA", (root / "machine").c_str(), 1);
-    setenv("KEYSTEAD_REGISTRY", (root / "registry.json").c_str(), 1);
+    registry = std::make_unique<TestRegistry>(root);
     unsetenv("KEYSTEAD_SIM_SCENARIO");
   }
 
   void TearDown() override {
+    registry.reset();
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
   }
 
  private:
   std::filesystem::path root;
+  std::unique_ptr<TestRegistry> registry;
 };
 
 }  // namespace keystead::test_support

@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <optional>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 
 #include "common/FakeFaceLogin.h"
 #include "plugin/uri/PreInstallPartnerCheck.h"
+#include "support/TestRegistry.h"
 #include "uri/UriTestSupport.h"
 
 namespace corvane::larchmere::plugin::uri::test {
@@ -329,14 +329,9 @@ TEST(RouterWithoutEngineTest, RegistersNoHandlerAndAnswersNothing) {
 class PreInstallPartnerCheckTest : public ::testing::Test {
  protected:
   void WriteAffiliateId(const std::string& value) {
-    std::ofstream(RegistryFile()) << R"({"SOFTWARE\\Keystead\\PreInstall": {"AffId": ")" << value
-                                  << "\"}}";
+    registry.SetString("SOFTWARE\\Keystead\\PreInstall", "AffId", value);
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove(RegistryFile(), ignored);
-  }
-  static std::filesystem::path RegistryFile() { return std::getenv("KEYSTEAD_REGISTRY"); }
+  keystead::test_support::TestRegistry registry{std::filesystem::temp_directory_path()};
 };
 
 TEST_F(PreInstallPartnerCheckTest, OnlyTheFirstCallTellsAPartner) {
