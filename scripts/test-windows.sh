@@ -31,26 +31,16 @@ posix_only=(
   "DataProtectionTest.ATamperedOrTruncatedBlobDoesNotOpen|the POSIX blob format (DPAPI ignores bytes appended to a blob); Win32DataProtectionTest tampers inside the blob"
   "CodeSignatureTest.TrustsOnlyFilesThatNobodyElseCanChange:CodeSignatureTest.FollowsLinksToTheRealFileAndFolder:CodeSignatureTest.FindsTheExecutableAndTheModuleOfAnAddress:CodeSignatureTest.ATestVerifierReplacesThePlatformCheckWhileItLives|the POSIX ownership rules, symbolic links and /proc; Win32CodeSignatureTest checks WinVerifyTrust"
   "CCryptoTest.MatchesTheOpensslCommandLineToolByteForByte|runs the openssl tool, which Windows lacks; CipherVectorsTest checks the tool's committed vectors"
-  "CVaultTest.FirstStoreCreatesTheFolderAndAFullVaultThatLaterCallsLeaveAlone|POSIX file modes and separators"
+  "CVaultTest.TheVaultIsReadableByAllAndWritableByItsOwnerOnly|POSIX file modes; Win32MachineFilesTest checks the SDDL of the folder"
   "CVaultTest.AnUnusableFolderLeavesThePathEmptyAndAnExistingOneUnchanged|POSIX file modes"
   "CVaultTest.AMasterPasswordProtectedOnAnotherMachineCannotBeRead:CVaultTest.WritesNothingWhenTheMasterPasswordCannotBeProtected:VaultOperationsTest.SecretOperationsRefuseAMasterPasswordFromAnotherMachine|another machine is simulated with the POSIX machine key file"
-  "VSUAPITest.*:VSUAPIConcurrencyTest.*:KSInstHelperTest.*:KSLoggerTest.*:KSLoggerConcurrencyTest.*:Cases/KSLoggerFolderTest.*:Cases/KSLoggerMaskingTest.*:PreInstallPartnerCheckTest.*:PreInstallPartnerCheckConcurrencyTest.*|their fixtures set the machine up through the POSIX stand-ins (the KEYSTEAD_REGISTRY file, a shell-script install utility, .so suite libraries); Win32RegistryTest and the other Win32 tests cover the real services"
-  "SuiteAccountTest.*|the suite account is faked through the POSIX stand-ins (registry file, .so suite library, shell-script install utility)"
+  "VSUAPITest.ALibraryFailingTheOwnershipCheckIsNeverLoaded:SuiteAccountTest.ALibraryFailingTheOwnershipCheckIsNeverLoaded|the POSIX trust rule (file modes); on Windows VSUAPITest.TheLibraryIsVerifiedAtTheSuiteFolderBeforeLoading refuses through the verifier"
   "ExportsTest.CallvfyRunsThePlatformCheck:ExportsTest.SecretExportsWorkWhenTheBuildFolderPassesTheCheck|the POSIX trust rule; WinVerifyTrust rejects the unsigned test build, as Win32CodeSignatureTest shows"
-)
-# Known to fail under Wine, not yet understood: left out so that the rest runs, and reported.
-known_failures=(
-  "FinalizeDuringCaptureTest.*:FinalizeConcurrencyTest.*|Finalize while a capture runs faults in the heap under Wine (the test program also links ks_common beside the plug-in DLL, which holds its own copy); open"
 )
 filter=""
 echo "Left out under Windows (meaningful on POSIX only):"
 for entry in "${posix_only[@]}"; do
   filter+="${filter:+:}${entry%%|*}"
-  echo "  ${entry%%|*}: ${entry#*|}"
-done
-echo "Known failures under Wine, left out:"
-for entry in "${known_failures[@]}"; do
-  filter+=":${entry%%|*}"
   echo "  ${entry%%|*}: ${entry#*|}"
 done
 
@@ -74,12 +64,6 @@ failed=0
 failures=()
 for program in "$build"/tests/ks_*_tests.exe; do
   name=$(basename "$program")
-  if [ "$name" = ks_entry_tests.exe ]; then
-    # Open: the entry suite still faults in the heap under Wine (Finalize while
-    # a capture runs, AbortRequest); it runs natively, not yet here.
-    echo "== $name left out under Wine (known failure, open)"
-    continue
-  fi
   echo "== $name (Wine)"
   # Standard input from /dev/null: nothing started by a test waits on the terminal.
   # A program that crashes under Wine may still exit with 0: only GoogleTest's

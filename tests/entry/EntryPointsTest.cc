@@ -104,6 +104,7 @@ TEST_F(PluginTest, ReadyEngineAnnouncesItsStatusAndDomainSuffixOnce) {
 }
 
 TEST_F(PluginTest, DeviceReportsReachTheHostOnlyWhenItAskedForThem) {
+  RecordingHost::ClearDeviceReports();
   ASSERT_TRUE(Start(/*wantsDeviceReports=*/false));
   EXPECT_EQ(sim::CallCount("SetDeviceAuthenticatedCallback"), 0u);
   EXPECT_FALSE(sim::PushDeviceAuthenticated("x", "y"));

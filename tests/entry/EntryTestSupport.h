@@ -59,6 +59,10 @@ class RecordingHost {
     std::scoped_lock lock(DeviceMutex());
     return DeviceList();
   }
+  static void ClearDeviceReports() {
+    std::scoped_lock lock(DeviceMutex());
+    DeviceList().clear();
+  }
 
  private:
   static void RegisterPath(void* context, const char* text) {

@@ -63,7 +63,7 @@ class FakeSuiteMachine {
   FakeSuiteMachine& operator=(const FakeSuiteMachine&) = delete;
 
   std::string Path(const std::string& relative) const {
-    return os::Utf8FromPath(root_ / os::PathFromUtf8(relative));
+    return os::Utf8FromPath((root_ / os::PathFromUtf8(relative)).make_preferred());
   }
   std::string SuiteFolder() const { return Path("suite"); }
   std::string SuiteLibrary() const {

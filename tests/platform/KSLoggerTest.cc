@@ -192,7 +192,7 @@ TEST_P(KSLoggerFolderTest, ResolvesAndCreatesTheLogFolder) {
   }
   auto logger = MakeLogger();
   const std::string expected = GetParam().expectedDir.empty()
-                                   ? (localAppData_ / "ksdata" / "logs").string() + "/"
+                                   ? (localAppData_ / "ksdata" / "logs" / "").string()
                                    : WithServiceFolder(GetParam().expectedDir, service);
   EXPECT_EQ(logger->LogsDir(), expected);
   EXPECT_TRUE(fs::is_directory(expected));

@@ -54,14 +54,18 @@ class CVaultTest : public ::testing::Test {
   VaultMachine machine_;
 };
 
+TEST_F(CVaultTest, TheVaultIsReadableByAllAndWritableByItsOwnerOnly) {
+  ASSERT_TRUE(CVault().StoreKeys());
+  EXPECT_EQ(fs::status(machine_.VaultFolder()).permissions(), fs::perms(0755));
+  EXPECT_EQ(fs::status(machine_.VaultFile()).permissions(), fs::perms(0644));
+}
+
 TEST_F(CVaultTest, FirstStoreCreatesTheFolderAndAFullVaultThatLaterCallsLeaveAlone) {
   CVault vault;
   EXPECT_EQ(vault.path(), machine_.VaultFile());
   EXPECT_FALSE(fs::exists(machine_.VaultFolder())) << "no folder before a vault is stored";
   ASSERT_TRUE(vault.StoreKeys());
 
-  EXPECT_EQ(fs::status(machine_.VaultFolder()).permissions(), fs::perms(0755));
-  EXPECT_EQ(fs::status(machine_.VaultFile()).permissions(), fs::perms(0644));
   const std::string bytes = ReadFile(machine_.VaultFile());
   ASSERT_EQ(bytes.size(), 8228u);
   EXPECT_EQ(Int32At(bytes, 0), 1001);

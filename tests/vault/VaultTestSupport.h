@@ -32,7 +32,7 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   std::string Path(const std::string& relative = {}) const {
-    return relative.empty() ? path_.string() : (path_ / relative).string();
+    return relative.empty() ? path_.string() : (path_ / relative).make_preferred().string();
   }
 
  private:
