@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plugin/common/Clock.h"
+#include "plugin/common/CommonExport.h"
 #include "plugin/common/FrameSessionState.h"
 #include "plugin/common/LMEnrollFeedbackListener.h"
 #include "plugin/common/LMFrameListener.h"
@@ -29,8 +30,8 @@ enum class StoredFramesPolicy { kKeep, kClear };
 // All members are thread-safe. Locking rules for engine calls are those of
 // FrameSessionState: request threads serialise capture starts and stops with
 // state().CaptureMutex() and never call the engine while inside any other
-// lock.
-class LMListenerHolder {
+// lock. The plug-in library exports the public methods.
+class KS_COMMON_API LMListenerHolder {
  public:
   // `faceLogin` may be null (time-outs then never stop anything). `clock`
   // drives the stopwatches and every sleep of the capture paths; null means

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "entry/EntryTestSupport.h"
+#include "os/code_signature.h"
+#include "os/dynamic_library.h"
 #include "os/named_event.h"
 
 namespace corvane::larchmere::plugin::entry::test {
@@ -183,6 +185,26 @@ TEST_F(PluginTest, AbortRequestSignalsTheStopEvent) {
   EXPECT_NE(AbortRequest(), 0);
   EXPECT_TRUE(event->Wait(std::chrono::milliseconds(0)));
   keystead::os::NamedEvent::Remove("STOP_FP_EVENT");
+}
+
+TEST(PluginLibraryTest, ExportsThePublicMethodsOfTheListenerHolder) {
+  const std::optional<std::string> path =
+      keystead::os::ModulePathOf(reinterpret_cast<const void*>(&Initialize));
+  ASSERT_TRUE(path.has_value());
+  std::optional<keystead::os::DynamicLibrary> library = keystead::os::DynamicLibrary::Open(*path);
+  ASSERT_TRUE(library.has_value());
+  // Both toolchains mangle alike (Itanium C++ ABI).
+  const std::string holder = "N7corvane9larchmere6plugin6common16LMListenerHolder";
+  for (const std::string& name : {
+           "_Z" + holder + "C1ESt10shared_ptrIN7Corvane3QAV3SDK9FaceLoginEES4_INS2_5ClockEE",
+           "_Z" + holder + "D1Ev",
+           "_Z" + holder + "5StateEv",
+           "_Z" + holder + "13FrameListenerEv",
+           "_Z" + holder + "19ResetCaptureSessionENS2_18StoredFramesPolicyE",
+           "_ZNK" + holder.substr(1) + "14GetDomainSufixB5cxx11Ev",
+       }) {
+    EXPECT_NE(library->Symbol(name.c_str()), nullptr) << name;
+  }
 }
 
 }  // namespace
