@@ -19,6 +19,26 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKS_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
+# Callers look the entry points up by their plain names.
+check_exports() {
+  local dll=$1 names
+  shift
+  names=$(x86_64-w64-mingw32-objdump -p "$dll" |
+    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '{print $NF}')
+  for name in "$@"; do
+    grep -qx -- "$name" <<<"$names" || {
+      echo "$(basename "$dll") does not export $name"
+      exit 1
+    }
+  done
+}
+check_exports "$build/plugin/Corvane.Keystead.Plugin.dll" \
+  Initialize ProcessRequest FreeMem AbortRequest Finalize
+check_exports "$build/vault/KeysteadVault.dll" \
+  Callvfy Callgr Callgsq Callgcsa Callgcss Callecy Calldcy Callvalidate KeysteadVaultFree
+check_exports "$build/engine-sim/Corvane.Keystead.SDKLib.dll" _Z15CreateFaceLoginv
+echo "The three DLLs export their entry points under their plain names."
+
 # Tests that are meaningful on POSIX only, left out under Windows, with the reason.
 posix_only=(
   "RegistryTest.*:RegistryMalformedTest.*|the KEYSTEAD_REGISTRY file stands in for the registry on POSIX; Win32RegistryTest reads the real one"
