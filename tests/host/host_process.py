@@ -144,6 +144,14 @@ class HostProcess:
         with self._lines_lock:
             return list(self.lines)
 
+    def exit_code_and_output(self, timeout=20):
+        """The exit code and every line printed, once the output is drained:
+        the reader may still hold the last lines when the process has ended."""
+        code = self.process.wait(timeout=timeout)
+        if self._reader:
+            self._reader.join(timeout=timeout)
+        return code, self.output_lines()
+
     def plugin_log(self):
         """Everything the plug-in has logged so far."""
         text = []

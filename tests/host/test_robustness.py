@@ -321,8 +321,9 @@ class ShutdownTest(unittest.TestCase):
                 answer = read_answer(sock)
             self.assertIsNotNone(answer)
             self.assertEqual(answer.status, 200)
-            self.assertEqual(host.process.wait(timeout=20), 0)
-            output = "\n".join(host.output_lines())
+            code, lines = host.exit_code_and_output()
+            self.assertEqual(code, 0)
+            output = "\n".join(lines)
             self.assertIn("SIGTERM received", output)
             self.assertIn("plug-in finalised", output)
 
