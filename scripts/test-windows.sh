@@ -15,8 +15,7 @@ scripts/windows-deps.sh "$deps"
 echo "== Windows cross build"
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKS_BUILD_BENCH=OFF >/dev/null
+  -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release -DKS_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # Callers look the entry points up by their plain names.
