@@ -2,9 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -15,6 +12,7 @@
 #include "common/FakeFaceLogin.h"
 #include "common/ManualClock.h"
 #include "plugin/common/LMListenerHolder.h"
+#include "support/Watchdog.h"
 
 namespace corvane::larchmere::plugin::common {
 namespace {
@@ -23,28 +21,10 @@ using Corvane::QAV::SDK::SDK_EnrollmentFeedback;
 using Corvane::QAV::SDK::SDK_ERROR;
 using Corvane::QAV::SDK::SDK_Frame;
 using Corvane::QAV::SDK::SDK_RemoteMatchFeedback;
+using keystead::test_support::RunWithWatchdog;
 using namespace std::chrono_literals;
 
 const std::string kId = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
-
-// Runs `scenario` on its own thread. A deadlocked thread can be neither
-// joined nor cancelled, so when the scenario does not finish in time the
-// process is ended with a message: the test fails instead of hanging.
-void RunWithWatchdog(const std::function<void()>& scenario, std::chrono::seconds limit) {
-  std::promise<void> done;
-  std::future<void> finished = done.get_future();
-  std::thread runner([&] {
-    scenario();
-    done.set_value();
-  });
-  if (finished.wait_for(limit) != std::future_status::ready) {
-    std::fprintf(stderr, "DEADLOCK: the scenario did not finish within %lld s\n",
-                 static_cast<long long>(limit.count()));
-    std::fflush(stderr);
-    std::abort();
-  }
-  runner.join();
-}
 
 SDK_Frame Frame() {
   SDK_Frame frame;
@@ -148,7 +128,7 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
         poller.join();
         stopper.join();
       },
-      60s);
+      "the scenario", 60s);
 
   EXPECT_GT(engine->stopCallsFromFrameThread, 0);
   EXPECT_FALSE(holder.FrameListener().TimeOut().IsRunning());
@@ -181,7 +161,7 @@ TEST_F(ListenerConcurrencyTest, FrameStopWaitingForAFiringTimeOutDoesNotDeadlock
         stopRequest.join();
         frameThread.join();
       },
-      60s);
+      "the scenario", 60s);
 
   EXPECT_EQ(engine->stopCallsFromFrameThread, 1);  // the time-out fired inside the notification
   EXPECT_EQ(engine->stopCalls, 2);
@@ -232,7 +212,7 @@ TEST_F(ListenerConcurrencyTest, OnlyOneTimeOutRunsAndRequestsProceedDuringItsCle
         stopRequest.join();
         frameThread.join();
       },
-      60s);
+      "the scenario", 60s);
 
   EXPECT_EQ(engine->stopCallsFromFrameThread, 1);
   EXPECT_FALSE(holder.FrameListener().TimeOut().IsRunning());

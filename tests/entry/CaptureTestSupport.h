@@ -5,8 +5,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -18,6 +16,7 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/entry/PluginClockExport.h"
+#include "support/Watchdog.h"
 #include "tests/common/ManualClock.h"
 #include "tests/entry/EntryTestSupport.h"
 
@@ -94,17 +93,11 @@ inline sdk::SDK_RemoteMatchFeedback MatchResult(const std::string& correlationId
   return result;
 }
 
-// The value of `future`, or a failed and ended test run when it does not
-// come within kCaptureWaitLimit: a deadlock must not hang the suite.
+// The value of `future`, or an ended test run when it does not come within
+// kCaptureWaitLimit: a deadlock must not hang the suite.
 template <typename T>
 T AwaitOrAbort(std::future<T>& future, const char* what) {
-  if (future.wait_for(kCaptureWaitLimit) != std::future_status::ready) {
-    ADD_FAILURE() << what << " did not finish: deadlock?";
-    std::fprintf(stderr, "%s did not finish within the limit; aborting\n", what);
-    std::fflush(nullptr);
-    std::abort();
-  }
-  return future.get();
+  return keystead::test_support::AwaitOrAbort(future, what, kCaptureWaitLimit);
 }
 
 // A one-shot signal between threads, waited for with the test's limit.

@@ -5,8 +5,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <future>
 #include <memory>
 #include <string>
@@ -14,6 +12,7 @@
 
 #include "entry/EntryTestSupport.h"
 #include "os/named_event.h"
+#include "support/Watchdog.h"
 
 namespace corvane::larchmere::plugin::entry::test {
 namespace {
@@ -21,18 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kDeadline = 120s;
-
-void WaitForAllOrAbort(std::vector<std::future<void>>& tasks) {
-  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
-  for (std::future<void>& task : tasks) {
-    if (task.wait_until(deadline) != std::future_status::ready) {
-      std::fprintf(stderr, "PluginStressTest: a thread did not finish in time (deadlock?)\n");
-      std::fflush(stderr);
-      std::abort();
-    }
-    task.get();
-  }
-}
 
 // Error code of an error document; -1 when the body is no error document.
 int ErrorCode(const std::string& body) {
@@ -81,9 +68,9 @@ TEST_F(PluginStressTest, RequestsRacingFinalizeAndInitializeGetAnAnswerOrError10
     }
   }));
 
-  WaitForAllOrAbort(requesters);
+  keystead::test_support::AwaitAllOrAbort(requesters, "a request thread", kDeadline);
   stop = true;
-  WaitForAllOrAbort(lifecycle);
+  keystead::test_support::AwaitAllOrAbort(lifecycle, "the start and stop thread", kDeadline);
   EXPECT_EQ(wrong.load(), 0);
   EXPECT_EQ(served + refused, 900);
   keystead::os::NamedEvent::Remove("STOP_FP_EVENT");

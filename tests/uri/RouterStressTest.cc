@@ -5,14 +5,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <future>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/Watchdog.h"
 #include "uri/UriTestSupport.h"
 
 namespace corvane::larchmere::plugin::uri::test {
@@ -21,20 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kDeadline = 120s;
-
-// Waits for every task; a task still running at the deadline means a
-// deadlock: report it and abort rather than hang the test run.
-void WaitForAllOrAbort(std::vector<std::future<void>>& tasks) {
-  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
-  for (std::future<void>& task : tasks) {
-    if (task.wait_until(deadline) != std::future_status::ready) {
-      std::fprintf(stderr, "RouterStressTest: a thread did not finish in time (deadlock?)\n");
-      std::fflush(stderr);
-      std::abort();
-    }
-    task.get();
-  }
-}
 
 bool IsOneJsonDocument(const std::string& body) {
   Json::Value parsed;
@@ -127,12 +112,12 @@ TEST_F(RouterStressTest, MixedRequestsWhileCapturingStayAnsweredAndConsistent) {
 
   std::vector<std::future<void>> requestTasks;
   for (int i = 0; i < kRequestThreads; ++i) requestTasks.push_back(std::move(tasks[i]));
-  WaitForAllOrAbort(requestTasks);
+  keystead::test_support::AwaitAllOrAbort(requestTasks, "a request thread", kDeadline);
   stop = true;
   std::vector<std::future<void>> helpers;
   for (std::size_t i = kRequestThreads; i < tasks.size(); ++i)
     helpers.push_back(std::move(tasks[i]));
-  WaitForAllOrAbort(helpers);
+  keystead::test_support::AwaitAllOrAbort(helpers, "a helper thread", kDeadline);
 
   EXPECT_EQ(badAnswers.load(), 0);
   {
