@@ -54,7 +54,7 @@ posix_only=(
   "CVaultTest.AnUnusableFolderLeavesThePathEmptyAndAnExistingOneUnchanged|POSIX file modes"
   "CVaultTest.AMasterPasswordProtectedOnAnotherMachineCannotBeRead:CVaultTest.WritesNothingWhenTheMasterPasswordCannotBeProtected:VaultOperationsTest.SecretOperationsRefuseAMasterPasswordFromAnotherMachine|another machine is simulated with the POSIX machine key file"
   "VSUAPITest.ALibraryFailingTheOwnershipCheckIsNeverLoaded:SuiteAccountTest.ALibraryFailingTheOwnershipCheckIsNeverLoaded|the POSIX trust rule (file modes); on Windows VSUAPITest.TheLibraryIsVerifiedAtTheSuiteFolderBeforeLoading refuses through the verifier"
-  "ExportsTest.CallvfyRunsThePlatformCheck:ExportsTest.SecretExportsWorkWhenTheBuildFolderPassesTheCheck|the POSIX trust rule; WinVerifyTrust rejects the unsigned test build, as Win32CodeSignatureTest shows"
+  "ExportsTest.CallvfyRunsThePlatformCheck:ExportsTest.SecretExportsWorkWhenTheBuildFolderPassesTheCheck|the POSIX trust rule; WinVerifyTrust rejects the unsigned test build (Win32CodeSignatureTest), so ExportsTest.SecretExportsWorkForACallerTheHookTrusts reaches the secrets through the library's test hook"
 )
 filter=""
 echo "Left out under Windows (meaningful on POSIX only):"
