@@ -48,4 +48,15 @@ ScopedCodeSignatureVerifierForTesting::~ScopedCodeSignatureVerifierForTesting() 
   ExchangeVerifier(std::move(previous_));
 }
 
+void SetCodeSignatureVerifierForTesting(std::function<bool(const std::string& path)> trusts) {
+  if (!trusts) {
+    ExchangeVerifier(nullptr);
+    return;
+  }
+  ExchangeVerifier(
+      std::make_shared<const Verifier>([trusts = std::move(trusts)](const std::string& path) {
+        return CodeSignatureVerdict{trusts(path), "refused by the test verifier"};
+      }));
+}
+
 }  // namespace keystead::os

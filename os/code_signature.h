@@ -52,4 +52,10 @@ class ScopedCodeSignatureVerifierForTesting {
   std::shared_ptr<const Verifier> previous_;
 };
 
+// Test-only, for the test hooks that libraries export: installs a verifier
+// that trusts exactly the paths for which `trusts` is true, in place of the
+// platform check, until it is called again; an empty function brings the
+// platform check back. Not to be mixed with scoped verifiers in one module.
+void SetCodeSignatureVerifierForTesting(std::function<bool(const std::string& path)> trusts);
+
 }  // namespace keystead::os
