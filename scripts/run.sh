@@ -5,5 +5,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh build
-exec build/host/keystead-host "$@"
+scripts/build-run.sh
+exec build-run/host/keystead-host "$@"

@@ -2,7 +2,8 @@
 # The whole test suite: installs what is missing, builds and runs every test
 # once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
 # the concurrency tests under ThreadSanitizer, and every test of the Windows
-# cross build under Wine. Fails on any failure or report.
+# cross build under Wine; checks the export tables of the hook-free libraries
+# that the run command builds. Fails on any failure or report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,18 +11,25 @@ scripts/check-format.sh
 
 jobs=$(nproc)
 
+echo "== the run command's build: no test hook, export tables as committed"
+scripts/build-run.sh
+scripts/check-exports.sh linux build-run
+
+# The test builds: the suites need the libraries' test hooks.
+tests_on=(-DKS_BUILD_TESTS=ON -DKS_TEST_HOOKS=ON)
+
 echo "== plain build and tests"
-scripts/build.sh build
+scripts/build.sh build "${tests_on[@]}" -DKS_BUILD_BENCH=ON
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
-scripts/build.sh build-asan -DKS_SANITIZE="address;undefined" -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+scripts/build.sh build-asan "${tests_on[@]}" -DKS_SANITIZE="address;undefined" -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 # Test suites whose name holds "Concurrency" or "Stress" are the ones that race threads.
 echo "== ThreadSanitizer"
-scripts/build.sh build-tsan -DKS_SANITIZE=thread -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+scripts/build.sh build-tsan "${tests_on[@]}" -DKS_SANITIZE=thread -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "Concurrency|Stress"
 

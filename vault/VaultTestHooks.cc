@@ -4,10 +4,10 @@
 
 #include "os/code_signature.h"
 
-namespace keystead::vault::test {
+namespace keystead::test_hooks {
 
 void SetVaultCodeSignatureVerifier(std::function<bool(const std::string& path)> verifier) {
   os::SetCodeSignatureVerifierForTesting(std::move(verifier));
 }
 
-}  // namespace keystead::vault::test
+}  // namespace keystead::test_hooks

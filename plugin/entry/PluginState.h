@@ -46,7 +46,7 @@ class PluginState {
   void Finalize();
 
   // The clock handed to the listener holder by the next Initialize; null
-  // means the system clock. For tests (see PluginClockExport.h).
+  // means the system clock. For tests (see PluginTestHooks.h).
   void SetClock(std::shared_ptr<common::Clock> clock);
 
  private:

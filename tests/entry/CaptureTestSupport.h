@@ -15,7 +15,7 @@
 #include "engine-sim/SimControl.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
-#include "plugin/entry/PluginClockExport.h"
+#include "plugin/entry/PluginTestHooks.h"
 #include "support/Watchdog.h"
 #include "tests/common/ManualClock.h"
 #include "tests/entry/EntryTestSupport.h"
@@ -132,7 +132,7 @@ class CaptureTest : public entry::test::PluginTest {
  protected:
   void SetUp() override {
     clock = std::make_shared<ManualClock>();
-    SetPluginClock(clock);
+    keystead::test_hooks::SetPluginClock(clock);
     entry::test::PluginTest::SetUp();
     ASSERT_TRUE(Start());
     sim::ClearCalls();
@@ -141,7 +141,7 @@ class CaptureTest : public entry::test::PluginTest {
   void TearDown() override {
     clock->SetSleepHook(nullptr);
     entry::test::PluginTest::TearDown();
-    SetPluginClock(nullptr);
+    keystead::test_hooks::SetPluginClock(nullptr);
   }
 
   // One POST through the exports, started with status 0 as the reference

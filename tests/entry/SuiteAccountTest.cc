@@ -8,7 +8,7 @@
 
 #include "FactorTestSupport.h"
 #include "fakes/FakeSuiteMachine.h"
-#include "plugin/entry/PluginCodeSignatureExport.h"
+#include "plugin/entry/PluginTestHooks.h"
 
 namespace corvane::larchmere::plugin::entry::test {
 namespace {
@@ -27,13 +27,13 @@ class PluginTrustsTestMachines {
  public:
   PluginTrustsTestMachines() {
 #ifdef _WIN32
-    plugin::test::SetPluginCodeSignatureVerifier(
+    keystead::test_hooks::SetPluginCodeSignatureVerifier(
         [](const std::string& path) { return path.find("keystead-suite-") != std::string::npos; });
 #endif
   }
   ~PluginTrustsTestMachines() {
 #ifdef _WIN32
-    plugin::test::SetPluginCodeSignatureVerifier({});
+    keystead::test_hooks::SetPluginCodeSignatureVerifier({});
 #endif
   }
   PluginTrustsTestMachines(const PluginTrustsTestMachines&) = delete;

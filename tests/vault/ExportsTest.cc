@@ -109,10 +109,10 @@ TEST(ExportsTest, SecretExportsWorkWhenTheBuildFolderPassesTheCheck) {
 TEST(ExportsTest, SecretExportsWorkForACallerTheHookTrusts) {
   VaultMachine machine;
   const std::string missing = machine.Path("missing-module");
-  keystead::vault::test::SetVaultCodeSignatureVerifier([](const std::string&) { return true; });
+  keystead::test_hooks::SetVaultCodeSignatureVerifier([](const std::string&) { return true; });
   ExpectSecretExportsWork();
   EXPECT_EQ(Callvfy(missing.c_str()), 1);
-  keystead::vault::test::SetVaultCodeSignatureVerifier({});
+  keystead::test_hooks::SetVaultCodeSignatureVerifier({});
   EXPECT_EQ(Callvfy(missing.c_str()), 0) << "the platform check is back";
 }
 
