@@ -21,7 +21,7 @@ windows)
   suffix=dll
   table() {
     x86_64-w64-mingw32-objdump -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-      awk 'NF > 1 {print $NF}' | c++filt | LC_ALL=C sort -u
+      awk '/^\t\[/ {print $NF}' | c++filt | LC_ALL=C sort -u
   }
   ;;
 *)
