@@ -17,7 +17,7 @@ scripts/windows-deps.sh "$deps"
 
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 cross=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH="$prefix"
-  -DCMAKE_BUILD_TYPE=Release -DKS_BUILD_BENCH=OFF)
+  -DCMAKE_BUILD_TYPE=Release)
 
 # What ships, as the README's release command builds it: no test hook, and
 # export tables as committed.

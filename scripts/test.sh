@@ -23,13 +23,13 @@ scripts/build.sh build "${tests_on[@]}" -DKS_BUILD_BENCH=ON
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
-scripts/build.sh build-asan "${tests_on[@]}" -DKS_SANITIZE="address;undefined" -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+scripts/build.sh build-asan "${tests_on[@]}" -DKS_SANITIZE="address;undefined" -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 # Test suites whose name holds "Concurrency" or "Stress" are the ones that race threads.
 echo "== ThreadSanitizer"
-scripts/build.sh build-tsan "${tests_on[@]}" -DKS_SANITIZE=thread -DKS_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+scripts/build.sh build-tsan "${tests_on[@]}" -DKS_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R "Concurrency|Stress"
 
