@@ -29,10 +29,11 @@ function(ks_add_test_suite name)
 endfunction()
 
 # Pins the export table of a shipped library: the linker exports what the
-# lists name and nothing else. A list holds the global entries of a GNU ld
-# version script (`<name>.map`, ELF) or the EXPORTS lines of a module
-# definition file (`<name>.def`, mingw-w64), in the target's source folder:
-# `exports` always, `test-hooks` in KS_TEST_HOOKS builds only.
+# lists beside its CMakeLists.txt name and nothing else, `exports.*` always
+# and `test-hooks.*` in KS_TEST_HOOKS builds only. A `.map` list holds the
+# global entries of a GNU ld version script (ELF); a `.def` list the EXPORTS
+# lines of a module definition file (mingw-w64), which is all a DLL exports
+# since nothing built into it carries a dllexport marking.
 function(ks_pin_exports target)
   if(WIN32)
     set(_kind def)
