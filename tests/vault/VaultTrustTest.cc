@@ -11,7 +11,13 @@
 #include "VaultTestSupport.h"
 #include "vault/VaultOperations.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+// clang-format on
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -156,6 +162,74 @@ TEST(VaultTrustTest, AForeignMachineKeyFileIsNotUsed) {
   EXPECT_FALSE(validate(message));
   EXPECT_EQ(message, "No Master password");
   EXPECT_EQ(ReadFile(machine.MachineKeyFile()), key) << "the key file is kept as it is";
+}
+#else
+constexpr wchar_t kOtherUserSid[] = L"S-1-5-21-1004336348-1177238915-682003330-4242";
+
+// Sets the owner or the DACL of path from SDDL; false when the descriptor
+// read back lacks expected. Wine keeps no descriptor of its own: it shows the
+// file's Unix owner and mode, so it keeps a write right for Everyone (as
+// the mode's bits for others) but no entry for Users and no other owner.
+bool SetDescriptor(const std::string& path, const wchar_t* sddl, SECURITY_INFORMATION part,
+                   const wchar_t* expected) {
+  PSECURITY_DESCRIPTOR wanted = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &wanted,
+                                                            nullptr)) {
+    return false;
+  }
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  GetSecurityDescriptorOwner(wanted, &owner, &defaulted);
+  GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted);
+  const std::wstring wide = fs::path(path).wstring();
+  const DWORD set = SetNamedSecurityInfoW(const_cast<wchar_t*>(wide.c_str()), SE_FILE_OBJECT, part,
+                                          owner, nullptr, dacl, nullptr);
+  PSECURITY_DESCRIPTOR stored = nullptr;
+  wchar_t* storedText = nullptr;
+  const bool kept = set == ERROR_SUCCESS &&
+                    GetNamedSecurityInfoW(wide.c_str(), SE_FILE_OBJECT, part, nullptr, nullptr,
+                                          nullptr, nullptr, &stored) == ERROR_SUCCESS &&
+                    ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                        stored, SDDL_REVISION_1, part, &storedText, nullptr) &&
+                    std::wstring(storedText).find(expected) != std::wstring::npos;
+  LocalFree(storedText);
+  LocalFree(stored);
+  LocalFree(wanted);
+  return kept;
+}
+
+TEST(Win32VaultTrustTest, AFileWhoseDaclLetsOthersWriteIsRefused) {
+  VaultMachine machine;
+  const std::string ciphertext = ecy("old text");
+  ASSERT_FALSE(ciphertext.empty());
+  // Users where the descriptor is kept, Everyone where only the mode is.
+  const wchar_t* const dacl = L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1201bf;;;BU)(A;;0x1201bf;;;WD)";
+  if (!SetDescriptor(machine.VaultFile(), dacl, DACL_SECURITY_INFORMATION, L";BU)") &&
+      !SetDescriptor(machine.VaultFile(), dacl, DACL_SECURITY_INFORMATION, L";WD)")) {
+    GTEST_SKIP() << "the file system did not keep the DACL; "
+                    "Win32TrustedFilesTest decides on descriptors built from SDDL";
+  }
+  ExpectRefused(machine, ciphertext, "vault file not trusted: writable by another user");
+}
+
+TEST(Win32VaultTrustTest, AFolderOrFileOfAnotherOwnerIsRefused) {
+  const std::wstring otherOwner = std::wstring(L"O:") + kOtherUserSid;
+  for (const bool folder : {true, false}) {
+    SCOPED_TRACE(folder ? "folder" : "file");
+    VaultMachine machine;
+    const std::string ciphertext = ecy("old text");
+    ASSERT_FALSE(ciphertext.empty());
+    if (!SetDescriptor(folder ? machine.VaultFolder() : machine.VaultFile(), otherOwner.c_str(),
+                       OWNER_SECURITY_INFORMATION, kOtherUserSid)) {
+      GTEST_SKIP() << "the file system did not keep the owner; "
+                      "Win32TrustedFilesTest decides on descriptors built from SDDL";
+    }
+    ExpectRefused(machine, ciphertext,
+                  folder ? "vault folder not trusted: owned by another user"
+                         : "vault file not trusted: owned by another user");
+  }
 }
 #endif
 
