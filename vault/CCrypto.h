@@ -4,13 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "os/secure_memory.h"
+
 namespace keystead::vault {
 
 // The vault's cipher: AES-256-CBC with an all-zero IV and PKCS#7 padding,
 // keyed by the SHA-256 digest of the password widened to UTF-16LE (each byte
 // sign-extended to one unit) up to its first zero unit. This is exactly what
 // the Windows provider derives, so texts move between platforms. Objects are
-// cheap, immutable after construction and safe to use from several threads.
+// cheap, immutable after construction and safe to use from several threads;
+// the key is wiped when the object goes, and the object cannot be copied.
 class CCrypto {
  public:
   // Derives the key; a failure leaves the object without a key, and then
@@ -30,10 +33,10 @@ class CCrypto {
 
   // The bytes that are hashed into the key: each password byte before the
   // first zero byte, sign-extended to a 16-bit little-endian unit.
-  static std::string WidenedPassword(std::string_view password);
+  static os::SecretString WidenedPassword(std::string_view password);
 
  private:
-  std::optional<std::string> key_;
+  std::optional<os::SecretString> key_;
 };
 
 }  // namespace keystead::vault

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 
 #include "os/data_protection.h"
 #include "os/file_system.h"
 #include "os/known_folders.h"
 #include "os/machine_files.h"
+#include "os/trusted_files.h"
 #include "vault/CCrypto.h"
 #include "vault/MasterPassword.h"
 
@@ -50,6 +51,15 @@ std::int32_t ReadLittleEndian32(const char* in) {
   return static_cast<std::int32_t>(bits);
 }
 
+// The plain value of a fixed secret, wiped when it goes.
+template <std::size_t N>
+os::SecretString FixedSecret(const unsigned char (&scrambled)[N]) {
+  return os::SecretString(CVault::xorScramble(AsText(scrambled)));
+}
+
+// A master password whose key would be the key of the empty password.
+bool IsEmptyPassword(std::string_view plain) { return plain.empty() || plain.front() == '\0'; }
+
 bool IsFolder(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(os::PathFromUtf8(path), error);
@@ -71,25 +81,42 @@ CVault::CVault() {
   folder_ = std::move(folder);
 }
 
+std::optional<std::string> CVault::UntrustedReason() const {
+  if (path_.empty()) return std::nullopt;
+  if (std::optional<std::string> reason = os::UntrustedFolderReason(folder_)) {
+    return "vault folder not trusted: " + *reason;
+  }
+  os::TrustedFileRead file = os::ReadTrustedFile(path_, 0);
+  if (file.status == os::TrustedFileRead::Status::kUntrusted) {
+    return "vault file not trusted: " + file.reason;
+  }
+  return std::nullopt;
+}
+
 bool CVault::StoreKeys() {
-  if (path_.empty()) return false;
+  if (path_.empty() || os::UntrustedFolderReason(folder_)) return false;
+  // An existing file is checked whenever it is read.
   if (os::FileExists(path_)) return true;
 
-  const std::string masterPassword = getMasterPwd();
+  const os::SecretString masterPassword(getMasterPwd());
   std::string protectedPassword;
-  if (masterPassword.empty() || !CryptMasterPwd(masterPassword, protectedPassword)) return false;
-  const CCrypto cipher(masterPassword);
-  const std::string secretA = cipher.Encrypt(xorScramble(AsText(kScrambledSecretA)));
-  const std::string secretS = cipher.Encrypt(xorScramble(AsText(kScrambledSecretS)));
-  const std::string sqlitePassword = getMasterPwd();
+  if (masterPassword.empty() || !CryptMasterPwd(masterPassword.view(), protectedPassword)) {
+    return false;
+  }
+  const CCrypto cipher(masterPassword.view());
+  const std::string secretA = cipher.Encrypt(FixedSecret(kScrambledSecretA).view());
+  const std::string secretS = cipher.Encrypt(FixedSecret(kScrambledSecretS).view());
+  const os::SecretString sqlitePassword(getMasterPwd());
   if (secretA.empty() || secretS.empty() || sqlitePassword.empty()) return false;
-  const std::string sqliteKey = cipher.Encrypt(sqlitePassword);
+  const std::string sqliteKey = cipher.Encrypt(sqlitePassword.view());
   if (sqliteKey.empty()) return false;
 
   records_.clear();
   const bool stored = StoredKey(MASTER_KEY, protectedPassword) && StoredKey(CSA_KEY, secretA) &&
                       StoredKey(CSS_KEY, secretS) && StoredKey(SQLITE_KEY, sqliteKey);
-  return stored && os::CreateMachineSharedFolder(folder_) && writeToStorage();
+  // The folder may have been planted since it was found missing.
+  return stored && os::CreateMachineSharedFolder(folder_) && !os::UntrustedFolderReason(folder_) &&
+         writeToStorage();
 }
 
 bool CVault::StoredKey(std::int32_t keyType, std::string_view value) {
@@ -120,18 +147,15 @@ bool CVault::writeToStorage() {
 }
 
 std::optional<std::vector<VaultRecord>> CVault::ReadRecords() const {
-  // A folder or device at the path is no vault, not even an empty one.
-  std::error_code error;
-  if (path_.empty() || !std::filesystem::is_regular_file(os::PathFromUtf8(path_), error)) {
-    return std::nullopt;
-  }
-  std::ifstream file(os::PathFromUtf8(path_), std::ios::binary);
-  if (!file) return std::nullopt;
+  if (path_.empty() || os::UntrustedFolderReason(folder_)) return std::nullopt;
+  const os::TrustedFileRead file =
+      os::ReadTrustedFile(path_, std::numeric_limits<std::size_t>::max());
+  if (file.status != os::TrustedFileRead::Status::kRead) return std::nullopt;
+  const std::string_view bytes = file.contents.view();
   std::vector<VaultRecord> records;
-  char formatNumber[4];
-  if (!file.read(formatNumber, sizeof formatNumber)) return records;
-  char raw[kVaultRecordSize];
-  while (file.read(raw, sizeof raw)) {
+  for (std::size_t offset = 4; offset + kVaultRecordSize <= bytes.size();
+       offset += kVaultRecordSize) {
+    const char* raw = bytes.data() + offset;
     VaultRecord record;
     record.keyType = ReadLittleEndian32(raw);
     record.length = ReadLittleEndian32(raw + 4);
@@ -145,36 +169,45 @@ std::vector<VaultRecord> CVault::ReadKeys() const {
   return ReadRecords().value_or(std::vector<VaultRecord>());
 }
 
-const VaultRecord* CVault::FirstValidRecord(const std::vector<VaultRecord>& records,
-                                            std::int32_t keyType) const {
+const VaultRecord* CVault::FirstRecord(const std::vector<VaultRecord>& records,
+                                       std::int32_t keyType) {
   const auto found = std::find_if(records.begin(), records.end(), [keyType](const auto& record) {
-    return record.keyType == keyType && record.Value().has_value();
+    return record.keyType == keyType;
   });
   return found == records.end() ? nullptr : &*found;
 }
 
 std::string CVault::getKey(std::int32_t keyType) const {
-  if (keyType == MASTER_KEY) return MasterPassword().value_or(std::string());
+  if (keyType == MASTER_KEY) {
+    const std::optional<os::SecretString> master = MasterPassword();
+    return master ? master->Copy() : std::string();
+  }
   const std::vector<VaultRecord> records = ReadKeys();
-  const VaultRecord* record = FirstValidRecord(records, keyType);
-  return record == nullptr ? std::string() : std::string(*record->Value());
+  const VaultRecord* record = FirstRecord(records, keyType);
+  if (record == nullptr || !record->Value()) return {};
+  return std::string(*record->Value());
 }
 
-std::optional<std::string> CVault::MasterPassword() const {
+std::optional<os::SecretString> CVault::MasterPassword() const {
   const std::optional<std::vector<VaultRecord>> records = ReadRecords();
   if (!records) return std::nullopt;
-  const VaultRecord* record = FirstValidRecord(*records, MASTER_KEY);
-  if (record == nullptr || record->Value()->empty()) return std::string();
+  const VaultRecord* record = FirstRecord(*records, MASTER_KEY);
+  if (record == nullptr || !record->Value() || record->Value()->empty()) {
+    return os::SecretString();
+  }
   std::string plain;
   if (!DecryptMasterPwd(*record->Value(), plain)) return std::nullopt;
-  return plain;
+  os::SecretString master(std::move(plain));
+  if (IsEmptyPassword(master.view())) return os::SecretString();
+  return master;
 }
 
 bool CVault::CryptMasterPwd(std::string_view plain, std::string& out) {
-  std::string withTerminator(plain);
-  withTerminator.push_back('\0');
-  std::optional<std::string> blob =
-      os::ProtectForMachine(withTerminator, kMasterPasswordDescription);
+  std::string withTerminator;
+  withTerminator.reserve(plain.size() + 1);
+  withTerminator.append(plain).push_back('\0');
+  const os::SecretString owner(std::move(withTerminator));
+  std::optional<std::string> blob = os::ProtectForMachine(owner.view(), kMasterPasswordDescription);
   if (!blob) return false;
   out = std::move(*blob);
   return true;
@@ -183,6 +216,7 @@ bool CVault::CryptMasterPwd(std::string_view plain, std::string& out) {
 bool CVault::DecryptMasterPwd(std::string_view blob, std::string& out) {
   std::optional<std::string> plain = os::UnprotectForMachine(blob);
   if (!plain) return false;
+  os::WipeString(out);
   out = std::move(*plain);
   return true;
 }

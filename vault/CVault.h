@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/secure_memory.h"
+
 namespace keystead::vault {
 
 // Key types of the vault records, as stored in the file.
@@ -52,13 +54,19 @@ class CVault {
 
   const std::string& path() const { return path_; }
 
+  // Why the folder or the file may not be trusted, as the message of
+  // validate (another user could have planted or changed it, see
+  // os/trusted_files.h); nullopt when both may be, or are not there yet.
+  // Nothing untrusted is ever read, created beside or changed.
+  std::optional<std::string> UntrustedReason() const;
+
   // True when the vault file exists afterwards. A missing vault is created
   // with a fresh master password and SQLite key; an existing file is never
-  // checked or rewritten. Writes nothing and answers false when a value
-  // cannot be made (random generator, machine protection, cipher) or the
-  // file cannot be written, so that a later call tries again. A creator that
-  // loses the race against another process answers true and the winner's
-  // vault is the one read.
+  // rewritten. Writes nothing and answers false when the folder is not
+  // trusted, a value cannot be made (random generator, machine protection,
+  // cipher) or the file cannot be written, so that a later call tries
+  // again. A creator that loses the race against another process answers
+  // true and the winner's vault is the one read.
   bool StoreKeys();
 
   // Appends a record; false (nothing appended) for a value longer than
@@ -70,22 +78,27 @@ class CVault {
   bool writeToStorage();
 
   // Every whole record of the file in file order; the format number is not
-  // checked and a partial record at the end is dropped. An unreadable file,
-  // or anything but a regular file, gives none. Every call rereads the file.
+  // checked and a partial record at the end is dropped. A file that is
+  // missing, unreadable or not trusted gives none. Every call rereads the
+  // file.
   std::vector<VaultRecord> ReadKeys() const;
 
-  // The value of the first record of keyType with a valid length; empty when
-  // there is none. For MASTER_KEY, the plain master password (see
-  // MasterPassword), or empty when it cannot be read.
+  // The value of the first record of keyType; empty when there is none or
+  // its length is invalid. For MASTER_KEY, the plain master password (see
+  // MasterPassword), or empty when there is none; the copy is the caller's
+  // to wipe.
   std::string getKey(std::int32_t keyType) const;
 
   // The plain master password as protected, with its trailing zero byte.
-  // Empty for a vault without a MASTER_KEY record or with an empty one (old
-  // vaults made when protection failed). nullopt when the path holds no
-  // readable regular file or the stored blob cannot be unprotected on this
-  // machine: no secret operation may then run under a key derived from the
-  // blob or from nothing.
-  std::optional<std::string> MasterPassword() const;
+  // Empty for a weak vault, whose first MASTER_KEY record is missing or
+  // empty, has a length outside 1 to kMaxVaultValueSize, or protects an
+  // empty password (old vaults made when protection failed): its values were
+  // encrypted under a password it never kept, and only texts that an earlier
+  // build encrypted under the empty password may still be decrypted.
+  // nullopt when the vault cannot be read (missing, unreadable, not trusted)
+  // or the blob cannot be unprotected on this machine: no secret operation
+  // may then run at all.
+  std::optional<os::SecretString> MasterPassword() const;
 
   // Machine-scope protection of a password together with its zero byte;
   // false (out unchanged) on failure.
@@ -98,8 +111,8 @@ class CVault {
 
  private:
   std::optional<std::vector<VaultRecord>> ReadRecords() const;
-  const VaultRecord* FirstValidRecord(const std::vector<VaultRecord>& records,
-                                      std::int32_t keyType) const;
+  static const VaultRecord* FirstRecord(const std::vector<VaultRecord>& records,
+                                        std::int32_t keyType);
   std::string Serialize() const;
 
   std::int32_t formatNumber_ = kFormatNumber;

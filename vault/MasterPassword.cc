@@ -4,15 +4,17 @@
 #include <optional>
 
 #include "os/crypto.h"
+#include "os/secure_memory.h"
 #include "vault/Base64.h"
 
 namespace keystead::vault {
 
 std::string getMasterPwd() {
-  const std::optional<std::string> bytes = os::FreshWrappedSessionKeyBlob();
-  if (!bytes) return {};
-  return base64_encode(reinterpret_cast<const unsigned char*>(bytes->data()),
-                       static_cast<std::uint32_t>(bytes->size()));
+  std::optional<std::string> fresh = os::FreshWrappedSessionKeyBlob();
+  if (!fresh) return {};
+  const os::SecretString bytes(std::move(*fresh));
+  return base64_encode(reinterpret_cast<const unsigned char*>(bytes.str().data()),
+                       static_cast<std::uint32_t>(bytes.size()));
 }
 
 }  // namespace keystead::vault

@@ -13,6 +13,7 @@
 #include "os/code_signature.h"
 #include "os/file_system.h"
 #include "os/result_memory.h"
+#include "os/secure_memory.h"
 #include "vault/CCrypto.h"
 #include "vault/CVault.h"
 
@@ -42,32 +43,40 @@ std::optional<std::string> UntrustedModuleReason() {
   return CheckModule("vault library", os::ModulePathOf(&kModuleAnchor));
 }
 
+// Which master passwords an operation accepts. A weak vault (see
+// CVault::MasterPassword) holds values encrypted under a password it never
+// kept: nothing new is encrypted and nothing stored is handed out, but
+// texts that an earlier build encrypted under the empty password can still
+// be decrypted.
+enum class WeakVault { kRefuse, kDecryptOnly };
+
 // The frame shared by the secret operations: lock, verify, make sure the
 // vault exists and read the master password; operation runs only when all of
 // that succeeded.
 template <typename Operation>
-std::string RunSecretOperation(Operation operation) {
+std::string RunSecretOperation(WeakVault weak, Operation operation) {
   std::lock_guard lock(gVaultMutex);
   try {
     if (UntrustedModuleReason()) return {};
     CVault vault;
     if (!vault.StoreKeys()) return {};
-    const std::optional<std::string> master = vault.MasterPassword();
-    if (!master) return {};
-    return operation(vault, *master);
+    const std::optional<os::SecretString> master = vault.MasterPassword();
+    if (!master || (master->empty() && weak == WeakVault::kRefuse)) return {};
+    return operation(vault, master->view());
   } catch (const std::bad_alloc&) {
     return {};
   }
 }
 
 std::string DecryptStoredKey(KeyType keyType) {
-  return RunSecretOperation([keyType](const CVault& vault, const std::string& master) {
-    const std::string stored = vault.getKey(keyType);
-    return CCrypto(master).Decrypt(stored);
-  });
+  return RunSecretOperation(WeakVault::kRefuse,
+                            [keyType](const CVault& vault, std::string_view master) {
+                              const std::string stored = vault.getKey(keyType);
+                              return CCrypto(master).Decrypt(stored);
+                            });
 }
 
-std::unique_ptr<CCrypto> MakeCrypto(const std::string& master) {
+std::unique_ptr<CCrypto> MakeCrypto(std::string_view master) {
   try {
     return std::make_unique<CCrypto>(master);
   } catch (const std::bad_alloc&) {
@@ -87,23 +96,25 @@ std::string ValidationFailure() {
     return "Certs not valid-" + *reason;
   }
   const CVault vault;
+  // Checked first: nothing of an untrusted folder or file is opened for update.
+  if (std::optional<std::string> reason = vault.UntrustedReason()) return *reason;
   if (vault.path().empty() || !os::FileExists(vault.path())) return "vault file doesn't exit";
   if (!ReadableAndWritable(vault.path())) return "no rw access for vault file";
-  const std::string master = vault.getKey(MASTER_KEY);
-  if (master.empty()) return "No Master password";
+  const std::optional<os::SecretString> master = vault.MasterPassword();
+  if (!master || master->empty()) return "No Master password";
 
-  std::unique_ptr<CCrypto> crypto = MakeCrypto(master);
+  std::unique_ptr<CCrypto> crypto = MakeCrypto(master->view());
   if (!crypto) return "unable to create crypto(1)";
   const std::string ciphertext = crypto->Encrypt(kProbeText);
-  crypto = MakeCrypto(master);
+  crypto = MakeCrypto(master->view());
   if (!crypto) return "unable to create crypto(2)";
   if (crypto->Decrypt(ciphertext) != kProbeText) return "encryt/decrypt didn't work";
 
   const std::string sqlite = vault.getKey(SQLITE_KEY);
   if (sqlite.empty()) return "get sql key failed ";
-  crypto = MakeCrypto(master);
+  crypto = MakeCrypto(master->view());
   if (!crypto) return "create crypto(sql) failed ";
-  if (crypto->Decrypt(sqlite).empty()) return "decrypt sql key failed";
+  if (os::SecretString(crypto->Decrypt(sqlite)).empty()) return "decrypt sql key failed";
   return {};
 }
 
@@ -118,10 +129,13 @@ char* CopyForCaller(const std::string& result) {
   return buffer;
 }
 
+// The flat forms copy the result for the caller; the library's own copy of
+// it (a plain secret for most of them) is wiped.
 template <typename Operation>
 char* CallFlat(Operation operation) noexcept {
   try {
-    return CopyForCaller(operation());
+    const os::SecretString result(operation());
+    return CopyForCaller(result.str());
   } catch (const std::exception&) {
     return nullptr;
   }
@@ -157,13 +171,18 @@ std::string gcsa() { return DecryptStoredKey(CSA_KEY); }
 std::string gcss() { return DecryptStoredKey(CSS_KEY); }
 
 std::string ecy(std::string text) {
-  return RunSecretOperation(
-      [&text](const CVault&, const std::string& master) { return CCrypto(master).Encrypt(text); });
+  // The plaintext copy is the library's; the ciphertext is the caller's.
+  const os::SecretString plaintext(std::move(text));
+  return RunSecretOperation(WeakVault::kRefuse,
+                            [&plaintext](const CVault&, std::string_view master) {
+                              return CCrypto(master).Encrypt(plaintext.view());
+                            });
 }
 
 std::string dcy(std::string text) {
   return RunSecretOperation(
-      [&text](const CVault&, const std::string& master) { return CCrypto(master).Decrypt(text); });
+      WeakVault::kDecryptOnly,
+      [&text](const CVault&, std::string_view master) { return CCrypto(master).Decrypt(text); });
 }
 
 std::string gr(std::string /*text*/) { return "DecriptedRegistryValue"; }

@@ -7,7 +7,12 @@
 // The operations behind the exports of the KeysteadVault library (the exports
 // forward to these unchanged). Every operation that touches secrets first
 // checks the code signatures of the calling executable and of this library
-// and returns an empty result when that fails. gsq, gcsa, gcss, ecy, dcy and
+// and returns an empty result when that fails. A vault folder or file that
+// may not be trusted (CVault::UntrustedReason) is read as no vault: the
+// secret operations answer empty. A weak vault (CVault::MasterPassword)
+// encrypts nothing and hands out nothing stored; only dcy works on it. The
+// library wipes its own copies of keys and plaintexts; results are the
+// caller's. gsq, gcsa, gcss, ecy, dcy and
 // validate run under one process-wide mutex; gr and Callvfy take no lock.
 // Callable from any thread.
 namespace keystead::vault {
@@ -23,8 +28,8 @@ std::string ecy(std::string text);
 std::string dcy(std::string text);
 // Always "DecriptedRegistryValue".
 std::string gr(std::string text);
-// True when the vault exists and works; otherwise false with the reason
-// appended to message. Never creates a vault.
+// True when the vault exists, may be trusted and works; otherwise false with
+// the reason appended to message. Never creates a vault.
 bool validate(std::string& message);
 
 // Flat forms. Results are new zero-terminated strings (the result up to its

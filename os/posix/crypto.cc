@@ -9,6 +9,8 @@
 #include <exception>
 #include <memory>
 
+#include "os/secure_memory.h"
+
 namespace keystead::os {
 namespace {
 
@@ -37,19 +39,22 @@ std::optional<std::string> RunCbc(bool encrypt, std::string_view key, std::strin
                         encrypt ? 1 : 0) != 1) {
     return std::nullopt;
   }
-  // Room for the input and one block of padding.
-  std::string output(input.size() + kAesBlockSize, '\0');
+  // Room for the input and one block of padding. A failed decryption may
+  // have written plaintext already: the owner wipes it.
+  SecretString output(std::string(input.size() + kAesBlockSize, '\0'));
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(output.data());
   int written = 0;
-  if (EVP_CipherUpdate(context.get(), Bytes(output), &written, Bytes(input),
+  if (EVP_CipherUpdate(context.get(), bytes, &written, Bytes(input),
                        static_cast<int>(input.size())) != 1) {
     return std::nullopt;
   }
   int finalWritten = 0;
-  if (EVP_CipherFinal_ex(context.get(), Bytes(output) + written, &finalWritten) != 1) {
+  if (EVP_CipherFinal_ex(context.get(), bytes + written, &finalWritten) != 1) {
     return std::nullopt;
   }
-  output.resize(static_cast<std::size_t>(written) + static_cast<std::size_t>(finalWritten));
-  return output;
+  const std::size_t length =
+      static_cast<std::size_t>(written) + static_cast<std::size_t>(finalWritten);
+  return output.str().substr(0, length);
 }
 
 }  // namespace

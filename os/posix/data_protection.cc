@@ -14,11 +14,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
-#include <fstream>
 #include <memory>
 
 #include "os/crypto.h"
 #include "os/machine_files.h"
+#include "os/secure_memory.h"
+#include "os/trusted_files.h"
 
 namespace keystead::os {
 namespace {
@@ -49,6 +50,8 @@ const unsigned char* Bytes(std::string_view text) {
 
 unsigned char* Bytes(std::string& text) { return reinterpret_cast<unsigned char*>(text.data()); }
 
+unsigned char* Bytes(SecretString& text) { return reinterpret_cast<unsigned char*>(text.data()); }
+
 std::string MachineKeyPath() {
   const char* configured = std::getenv("KEYSTEAD_MACHINE_KEY_FILE");
   return configured != nullptr && configured[0] != '\0' ? configured : kDefaultMachineKeyFile;
@@ -65,31 +68,29 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-// The key file as it is; a file of any other size is unusable but is kept.
-std::optional<std::string> ReadMachineKey(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string key(kMachineKeySize + 1, '\0');
-  file.read(key.data(), static_cast<std::streamsize>(key.size()));
-  if (file.bad() || static_cast<std::size_t>(file.gcount()) != kMachineKeySize) {
+// The key file as it is, when it may be trusted (os/trusted_files.h); a file
+// of any other size, or an untrusted one, is unusable but is kept.
+std::optional<SecretString> ReadMachineKey(const std::string& path) {
+  TrustedFileRead file = ReadTrustedFile(path, kMachineKeySize + 1);
+  if (file.status != TrustedFileRead::Status::kRead || file.contents.size() != kMachineKeySize) {
     return std::nullopt;
   }
-  key.resize(kMachineKeySize);
-  return key;
+  return std::move(file.contents);
 }
 
 // Creates the key the first time; of two racing creators the first one wins
 // and the other reads its key.
-std::optional<std::string> LoadOrCreateMachineKey() {
+std::optional<SecretString> LoadOrCreateMachineKey() {
   const std::string path = MachineKeyPath();
-  if (std::optional<std::string> key = ReadMachineKey(path)) return key;
+  if (std::optional<SecretString> key = ReadMachineKey(path)) return key;
   // Either a racing creator published the key since the read, or the file is
   // unusable and is kept as it is.
   if (Exists(path)) return ReadMachineKey(path);
   if (!CreateMachineSharedFolder(ParentFolder(path))) return std::nullopt;
-  std::optional<std::string> key = RandomBytes(kMachineKeySize);
-  if (!key) return std::nullopt;
-  switch (PublishNewFile(path, *key)) {
+  std::optional<std::string> fresh = RandomBytes(kMachineKeySize);
+  if (!fresh) return std::nullopt;
+  SecretString key(std::move(*fresh));
+  switch (PublishNewFile(path, key.view())) {
     case PublishResult::kPublished:
       return key;
     case PublishResult::kAlreadyExists:
@@ -100,9 +101,9 @@ std::optional<std::string> LoadOrCreateMachineKey() {
   return std::nullopt;
 }
 
-std::optional<std::string> DeriveBlobKey(std::string_view machineKey) {
+std::optional<SecretString> DeriveBlobKey(std::string_view machineKey) {
   KeyContext context(EVP_PKEY_CTX_new_id(EVP_PKEY_HKDF, nullptr));
-  std::string key(kAes256KeySize, '\0');
+  SecretString key(std::string(kAes256KeySize, '\0'));
   std::size_t length = key.size();
   if (!context || EVP_PKEY_derive_init(context.get()) != 1 ||
       EVP_PKEY_CTX_set_hkdf_md(context.get(), EVP_sha256()) != 1 ||
@@ -110,7 +111,8 @@ std::optional<std::string> DeriveBlobKey(std::string_view machineKey) {
                                  static_cast<int>(machineKey.size())) != 1 ||
       EVP_PKEY_CTX_add1_hkdf_info(context.get(), reinterpret_cast<const unsigned char*>(kKeyInfo),
                                   static_cast<int>(sizeof(kKeyInfo) - 1)) != 1 ||
-      EVP_PKEY_derive(context.get(), Bytes(key), &length) != 1 || length != key.size()) {
+      EVP_PKEY_derive(context.get(), reinterpret_cast<unsigned char*>(key.data()), &length) != 1 ||
+      length != key.size()) {
     return std::nullopt;
   }
   return key;
@@ -147,11 +149,11 @@ std::optional<std::string> Seal(std::string_view key, std::string_view nonce,
   return sealed;
 }
 
-std::optional<std::string> Open(std::string_view key, std::string_view nonce,
-                                std::string_view header, std::string_view ciphertext,
-                                std::string_view tag) {
+std::optional<SecretString> Open(std::string_view key, std::string_view nonce,
+                                 std::string_view header, std::string_view ciphertext,
+                                 std::string_view tag) {
   CipherContext context(EVP_CIPHER_CTX_new());
-  std::string plaintext(ciphertext.size(), '\0');
+  SecretString plaintext(std::string(ciphertext.size(), '\0'));
   std::string expectedTag(tag);
   int written = 0;
   int finalWritten = 0;
@@ -175,17 +177,20 @@ std::optional<std::string> ProtectWithMachineKey(std::string_view data,
   if (data.size() > kMaxSealedSize || description.size() > kMaxSealedSize - data.size()) {
     return std::nullopt;
   }
-  const std::optional<std::string> machineKey = LoadOrCreateMachineKey();
+  const std::optional<SecretString> machineKey = LoadOrCreateMachineKey();
   if (!machineKey) return std::nullopt;
-  const std::optional<std::string> key = DeriveBlobKey(*machineKey);
+  const std::optional<SecretString> key = DeriveBlobKey(machineKey->view());
   const std::optional<std::string> nonce = RandomBytes(kNonceSize);
   if (!key || !nonce) return std::nullopt;
 
   std::string plaintext;
+  plaintext.reserve(kLengthFieldSize + description.size() + data.size());
   AppendLittleEndian32(plaintext, static_cast<std::uint32_t>(description.size()));
   plaintext.append(description).append(data);
+  const SecretString sealedPlaintext(std::move(plaintext));
   const std::string header(1, static_cast<char>(kBlobVersion));
-  const std::optional<std::string> sealed = Seal(*key, *nonce, header, plaintext);
+  const std::optional<std::string> sealed =
+      Seal(key->view(), *nonce, header, sealedPlaintext.view());
   if (!sealed) return std::nullopt;
   return header + *nonce + *sealed;
 }
@@ -196,9 +201,9 @@ std::optional<std::string> UnprotectWithMachineKey(std::string_view blob,
       static_cast<unsigned char>(blob[0]) != kBlobVersion) {
     return std::nullopt;
   }
-  const std::optional<std::string> machineKey = ReadMachineKey(MachineKeyPath());
+  const std::optional<SecretString> machineKey = ReadMachineKey(MachineKeyPath());
   if (!machineKey) return std::nullopt;
-  const std::optional<std::string> key = DeriveBlobKey(*machineKey);
+  const std::optional<SecretString> key = DeriveBlobKey(machineKey->view());
   if (!key) return std::nullopt;
 
   const std::string_view header = blob.substr(0, 1);
@@ -206,10 +211,10 @@ std::optional<std::string> UnprotectWithMachineKey(std::string_view blob,
   const std::string_view ciphertext =
       blob.substr(1 + kNonceSize, blob.size() - 1 - kNonceSize - kTagSize);
   const std::string_view tag = blob.substr(blob.size() - kTagSize);
-  const std::optional<std::string> plaintext = Open(*key, nonce, header, ciphertext, tag);
+  const std::optional<SecretString> plaintext = Open(key->view(), nonce, header, ciphertext, tag);
   if (!plaintext) return std::nullopt;
 
-  const std::string_view opened(*plaintext);
+  const std::string_view opened = plaintext->view();
   const std::uint32_t descriptionLength = ReadLittleEndian32(opened);
   if (descriptionLength > opened.size() - kLengthFieldSize) return std::nullopt;
   if (description != nullptr) {

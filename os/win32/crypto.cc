@@ -17,6 +17,8 @@
 #include <exception>
 #include <memory>
 
+#include "os/secure_memory.h"
+
 namespace keystead::os {
 namespace {
 
@@ -82,6 +84,8 @@ class CryptKey {
 
 BYTE* Bytes(std::string& text) { return reinterpret_cast<BYTE*>(text.data()); }
 
+BYTE* Bytes(SecretString& text) { return reinterpret_cast<BYTE*>(text.data()); }
+
 std::optional<std::string> HashValue(const CryptHash& hash) {
   std::string digest(32, '\0');
   DWORD length = static_cast<DWORD>(digest.size());
@@ -95,7 +99,7 @@ std::optional<std::string> HashValue(const CryptHash& hash) {
 bool DeriveAesKey(const CryptContext& context, std::string_view keyBytes, CryptKey& key) {
   if (keyBytes.size() != kAes256KeySize) return false;
   CryptHash hash(context, CALG_SHA_256);
-  std::string value(keyBytes);
+  SecretString value(keyBytes);
   return hash && CryptSetHashParam(hash.get(), HP_HASHVAL, Bytes(value), 0) &&
          CryptDeriveKey(context.get(), CALG_AES_256, hash.get(), CRYPT_EXPORTABLE, key.out());
 }
@@ -129,16 +133,16 @@ std::optional<std::string> EncryptAes256CbcZeroIv(std::string_view key,
     CryptContext context;
     CryptKey aesKey;
     if (!context || !DeriveAesKey(context, key, aesKey)) return std::nullopt;
-    // Room for the text and one block of padding.
-    std::string buffer(plaintext.size() + kAesBlockSize, '\0');
+    // Room for the text and one block of padding; encrypted in place, so a
+    // failure leaves the plaintext copy for the owner to wipe.
+    SecretString buffer(std::string(plaintext.size() + kAesBlockSize, '\0'));
     if (!plaintext.empty()) std::memcpy(buffer.data(), plaintext.data(), plaintext.size());
     DWORD length = static_cast<DWORD>(plaintext.size());
     if (!CryptEncrypt(aesKey.get(), 0, TRUE, 0, Bytes(buffer), &length,
                       static_cast<DWORD>(buffer.size()))) {
       return std::nullopt;
     }
-    buffer.resize(length);
-    return buffer;
+    return buffer.str().substr(0, length);
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -154,12 +158,14 @@ std::optional<std::string> DecryptAes256CbcZeroIv(std::string_view key,
     CryptContext context;
     CryptKey aesKey;
     if (!context || !DeriveAesKey(context, key, aesKey)) return std::nullopt;
-    std::string buffer(ciphertext);
+    // Decrypted in place: the owner wipes the plaintext the result does not take.
+    SecretString buffer(ciphertext);
     DWORD length = static_cast<DWORD>(buffer.size());
     // A wrong padding (as a wrong key gives) fails here.
-    if (!CryptDecrypt(aesKey.get(), 0, TRUE, 0, Bytes(buffer), &length)) return std::nullopt;
-    buffer.resize(length);
-    return buffer;
+    if (!CryptDecrypt(aesKey.get(), 0, TRUE, 0, Bytes(buffer), &length)) {
+      return std::nullopt;
+    }
+    return buffer.str().substr(0, length);
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -10,7 +10,9 @@
 // clang-format on
 
 #include <exception>
+#include <memory>
 
+#include "os/secure_memory.h"
 #include "os/win32/handles.h"
 #include "os/win32/wide_text.h"
 
@@ -23,6 +25,16 @@ DATA_BLOB InputBlob(std::string_view bytes) {
   blob.pbData = reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data()));
   return blob;
 }
+
+// Releases plain data that DPAPI returned, wiped first: the caller's copy is
+// the only one left.
+struct WipingLocalFree {
+  DWORD size;
+  void operator()(BYTE* data) const {
+    WipeMemory(data, size);
+    LocalFree(data);
+  }
+};
 
 std::string BlobBytes(const DATA_BLOB& blob) {
   return std::string(reinterpret_cast<const char*>(blob.pbData), blob.cbData);
@@ -59,7 +71,8 @@ std::optional<std::string> UnprotectForMachine(std::string_view blob, std::strin
       return std::nullopt;
     }
     const win32::UniqueLocalMemory<wchar_t> descriptionOwner(storedDescription);
-    const win32::UniqueLocalMemory<BYTE> dataOwner(output.pbData);
+    const std::unique_ptr<BYTE, WipingLocalFree> dataOwner(output.pbData,
+                                                           WipingLocalFree{output.cbData});
     if (description != nullptr) *description = win32::Utf8FromWide(storedDescription);
     return BlobBytes(output);
   } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -9,6 +10,11 @@
 
 #include "os/data_protection.h"
 #include "os_test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace keystead::os {
 namespace {
@@ -91,6 +97,55 @@ TEST_F(DataProtectionTest, AnUnusableKeyFileIsNeverReplaced) {
   EXPECT_EQ(ProtectForMachine("data", ""), std::nullopt);
   EXPECT_EQ(ReadAll(KeyFile()), std::string(31, 'k'));
 }
+
+#ifndef _WIN32
+// Anybody who can plant or change the key can open every blob.
+TEST_F(DataProtectionTest, AKeyFileAnotherUserCouldHaveWrittenIsNeitherUsedNorReplaced) {
+  const std::string blob = *ProtectForMachine("secret", "");
+  const std::string key = ReadAll(KeyFile());
+  struct Case {
+    const char* name;
+    bool needsRoot;
+    std::function<void()> plant;
+  };
+  const std::vector<Case> cases = {
+      {"owned by another user", true,
+       [&] { ASSERT_EQ(chown(KeyFile().c_str(), 12345, static_cast<gid_t>(-1)), 0); }},
+      {"writable by group", false, [&] { fs::permissions(KeyFile(), fs::perms(0664)); }},
+      {"writable by others", false, [&] { fs::permissions(KeyFile(), fs::perms(0646)); }},
+      {"a symbolic link", false,
+       [&] {
+         fs::rename(KeyFile(), dir_.Path("keystead/real.key"));
+         fs::create_symlink(dir_.Path("keystead/real.key"), KeyFile());
+       }},
+      {"a FIFO", false,
+       [&] {
+         fs::remove(KeyFile());
+         ASSERT_EQ(mkfifo(KeyFile().c_str(), 0644), 0);
+       }},
+  };
+  bool skipped = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && geteuid() != 0) {
+      skipped = true;
+      continue;
+    }
+    fs::remove_all(dir_.Path("keystead"));
+    fs::create_directories(dir_.Path("keystead"));
+    std::ofstream(KeyFile(), std::ios::binary) << key;
+    fs::permissions(KeyFile(), fs::perms(0644));
+    ASSERT_EQ(UnprotectForMachine(blob), "secret");
+    c.plant();
+    const fs::file_status planted = fs::symlink_status(KeyFile());
+    EXPECT_EQ(UnprotectForMachine(blob), std::nullopt);
+    EXPECT_EQ(ProtectForMachine("data", ""), std::nullopt);
+    EXPECT_EQ(fs::symlink_status(KeyFile()).type(), planted.type());
+    EXPECT_EQ(fs::symlink_status(KeyFile()).permissions(), planted.permissions());
+  }
+  if (skipped) GTEST_SKIP() << "the case of another user's file needs root";
+}
+#endif
 
 TEST(DataProtectionConcurrencyTest, ThreadsCreatingTheKeyAtOnceShareOneKey) {
   ScopedTempDir dir;

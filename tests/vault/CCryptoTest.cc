@@ -79,7 +79,7 @@ TEST(CCryptoTest, MatchesTheOpensslCommandLineToolByteForByte) {
 }
 
 TEST(CCryptoTest, WidensEachByteWithItsSignUpToTheFirstZero) {
-  EXPECT_EQ(CCrypto::WidenedPassword(std::string("a\x7F\x80\xFF\0b", 6)),
+  EXPECT_EQ(CCrypto::WidenedPassword(std::string("a\x7F\x80\xFF\0b", 6)).str(),
             std::string("a\0\x7F\0\x80\xFF\xFF\xFF", 8));
   // The master password carries the zero byte that was protected with it.
   const std::string text = "same key";

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "VaultTestSupport.h"
@@ -135,11 +136,25 @@ TEST_F(CVaultTest, TheFirstRecordOfATypeWinsAndInvalidLengthsReadAsAbsent) {
   EXPECT_EQ(vault.getKey(CSS_KEY), "");
 }
 
-TEST_F(CVaultTest, AVaultWithoutMasterRecordYieldsAnEmptyMasterPassword) {
-  WriteVault(Int32Bytes(1001) + RecordBytes(SQLITE_KEY, "x"));
-  EXPECT_EQ(CVault().MasterPassword(), std::optional<std::string>(""));
-  WriteVault(Int32Bytes(1001) + RecordBytes(MASTER_KEY, ""));
-  EXPECT_EQ(CVault().MasterPassword(), std::optional<std::string>(""));
+TEST_F(CVaultTest, AWeakMasterRecordYieldsAnEmptyMasterPassword) {
+  std::string protectsNothing;
+  ASSERT_TRUE(CVault::CryptMasterPwd("", protectsNothing));
+  std::string strong;
+  ASSERT_TRUE(CVault::CryptMasterPwd("strong", strong));
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"no master record", RecordBytes(SQLITE_KEY, "x")},
+      {"empty master record", RecordBytes(MASTER_KEY, "")},
+      {"negative length", RecordBytes(MASTER_KEY, strong, -1) + RecordBytes(MASTER_KEY, strong)},
+      {"length 2048", RecordBytes(MASTER_KEY, strong, 2048) + RecordBytes(MASTER_KEY, strong)},
+      {"protected empty password", RecordBytes(MASTER_KEY, protectsNothing)},
+  };
+  for (const auto& [name, records] : cases) {
+    SCOPED_TRACE(name);
+    WriteVault(Int32Bytes(1001) + records);
+    const std::optional<os::SecretString> master = CVault().MasterPassword();
+    ASSERT_TRUE(master.has_value());
+    EXPECT_TRUE(master->empty()) << "the first master record decides, a later one is ignored";
+  }
 }
 
 TEST_F(CVaultTest, AMasterPasswordProtectedOnAnotherMachineCannotBeRead) {
@@ -149,7 +164,7 @@ TEST_F(CVaultTest, AMasterPasswordProtectedOnAnotherMachineCannotBeRead) {
   std::string unused;
   ASSERT_TRUE(CVault::CryptMasterPwd("creates the other machine's key", unused));
 
-  EXPECT_EQ(CVault().MasterPassword(), std::nullopt);
+  EXPECT_FALSE(CVault().MasterPassword().has_value());
   EXPECT_EQ(CVault().getKey(MASTER_KEY), "");
 }
 

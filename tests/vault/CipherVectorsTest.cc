@@ -53,7 +53,11 @@ TEST(CipherVectorsTest, EcyUnderAGivenMasterPasswordGivesTheOpensslToolsBytes) {
     SCOPED_TRACE("password " + std::string(vector.passwordHex) + ", text " + vector.textHex);
     fs::remove(machine.VaultFile());
     WriteVaultWithMaster(machine, password);
-    EXPECT_EQ(ecy(text), vector.ciphertext);
+    if (password.empty()) {
+      EXPECT_EQ(ecy(text), "") << "nothing new is encrypted under the empty password";
+    } else {
+      EXPECT_EQ(ecy(text), vector.ciphertext);
+    }
     EXPECT_EQ(dcy(vector.ciphertext), text);
   }
 }

@@ -177,18 +177,56 @@ TEST_F(HandMadeVaultTest, ValidateNamesTheFirstProblem) {
   EXPECT_EQ(gsq(), "sqlite");
 }
 
-TEST_F(HandMadeVaultTest, AnExistingVaultWithAnEmptyMasterPasswordStillWorksUnderItsKey) {
-  WriteVault({{MASTER_KEY, ""}, {SQLITE_KEY, CCrypto("").Encrypt("sqlite")}});
-  EXPECT_EQ(gsq(), "sqlite");
-  EXPECT_EQ(ecy("text"), CCrypto("").Encrypt("text"));
+// What an earlier build's Callecy("hello") gave under the empty password.
+constexpr char kHelloUnderTheEmptyPassword[] = "VdlNFiXvcBnHSRQimcErSQ==";
+
+TEST_F(HandMadeVaultTest, AWeakVaultEncryptsNothingNewAndHandsOutNothingStored) {
+  const std::string underEmpty = CCrypto("").Encrypt("stored");
+  std::string protectsNothing;
+  ASSERT_TRUE(CVault::CryptMasterPwd("", protectsNothing));
+  struct Case {
+    const char* name;
+    std::vector<std::pair<KeyType, std::string>> master;
+  };
+  const std::vector<Case> cases = {
+      {"no master record", {}},
+      {"empty master record", {{MASTER_KEY, ""}}},
+      {"protected empty password", {{MASTER_KEY, protectsNothing}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(machine_.VaultFile());
+    std::vector<std::pair<KeyType, std::string>> records = c.master;
+    for (const KeyType keyType : {SQLITE_KEY, CSA_KEY, CSS_KEY}) {
+      records.emplace_back(keyType, underEmpty);
+    }
+    WriteVault(records);
+    const std::string bytes = ReadFile(machine_.VaultFile());
+
+    EXPECT_EQ(ecy("hello"), "");
+    EXPECT_EQ(FlatResult(Callecy("hello")).get(), std::string());
+    EXPECT_EQ(gsq(), "");
+    EXPECT_EQ(gcsa(), "");
+    EXPECT_EQ(gcss(), "");
+    EXPECT_EQ(dcy(kHelloUnderTheEmptyPassword), "hello") << "old texts still come back";
+    std::string message;
+    EXPECT_FALSE(validate(message));
+    EXPECT_EQ(message, "No Master password");
+    EXPECT_EQ(ReadFile(machine_.VaultFile()), bytes);
+  }
 }
 
-TEST_F(HandMadeVaultTest, ValidateNeedsReadAndWriteAccess) {
-  fs::create_directories(machine_.VaultFile());  // a folder where the file belongs
+TEST(WeakKeyVectorTest, TheOldEcyOfHelloIsTheCipherOfTheEmptyPassword) {
+  EXPECT_EQ(CCrypto("").Encrypt("hello"), kHelloUnderTheEmptyPassword);
+}
+
+TEST_F(HandMadeVaultTest, AFolderInPlaceOfTheFileIsNoVault) {
+  fs::create_directories(machine_.VaultFile());
   std::string message;
   EXPECT_FALSE(validate(message));
-  EXPECT_EQ(message, "no rw access for vault file");
+  EXPECT_EQ(message, "vault file not trusted: not a regular file");
   EXPECT_EQ(ecy("text"), "") << "a folder is no vault with an empty master password";
+  EXPECT_EQ(dcy(kHelloUnderTheEmptyPassword), "");
 }
 
 TEST(VaultGrTest, AlwaysAnswersTheFixedTextWithoutAVault) {
