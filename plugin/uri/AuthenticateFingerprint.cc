@@ -6,11 +6,16 @@
 #include <map>
 #include <string_view>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
+
+using common::MemberOf;
+using common::ParseStrictJson;
+using common::TextOf;
+using common::WriteCompact;
 
 namespace {
 

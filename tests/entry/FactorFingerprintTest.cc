@@ -92,6 +92,9 @@ TEST_F(FingerprintTest, BadBodiesNeverReachTheEngine) {
       {"authenticate, invalid JSON", kAuthenticate, kJsonHeaders, "{oops", invalidJson},
       {"authenticate, bare string", kAuthenticate, kJsonHeaders, "\"a\"", invalidJson},
       {"authenticate, array", kAuthenticate, kJsonHeaders, "[]", "{}"},
+      {"authenticate, trailing comma", kAuthenticate, kJsonHeaders, R"({"email":"e",})",
+       invalidJson},
+      {"authenticate, byte-order mark", kAuthenticate, kJsonHeaders, "\xEF\xBB\xBF{}", invalidJson},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
