@@ -53,11 +53,6 @@ std::string StringMember(const Json::Value& root, const char* name) {
   return root.get(name, "").asString();
 }
 
-// The handler's six request texts, in the engine's order.
-struct FingerprintRequest {
-  std::string email, clientId, culture, oauthTransId, nonce, version;
-};
-
 }  // namespace
 
 bool AuthenticateFingerprint::IsMatch(const char* method, const char* url,
@@ -135,6 +130,12 @@ std::string AuthenticateFingerprint::ConvertFingerprintResponse(
   return WriteCompact(reply);
 }
 
+std::string AuthenticateFingerprint::CallLogLine(const Request& request) {
+  return "AuthenticateFingerprint | calling AuthenticateFingerprint: " + request.email + "-" +
+         request.clientId + "-" + request.culture + "-" + MaskToken(request.oauthTransId) + "-" +
+         MaskToken(request.nonce) + "-" + request.version;
+}
+
 bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
                                                  const char* content, unsigned short& status,
                                                  std::string&, std::string& responseBody) {
@@ -154,14 +155,10 @@ bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
     return true;
   }
   try {
-    const FingerprintRequest request{
-        StringMember(root, "email"),   StringMember(root, "clientId"),
-        StringMember(root, "culture"), StringMember(root, "oauthTransId"),
-        StringMember(root, "nonce"),   StringMember(root, "version")};
-    WriteLog("AuthenticateFingerprint | calling AuthenticateFingerprint: " + request.email + "-" +
-                 request.clientId + "-" + request.culture + "-" + request.oauthTransId + "-" +
-                 request.nonce + "-" + request.version,
-             kLogInfo);
+    const Request request{StringMember(root, "email"),   StringMember(root, "clientId"),
+                          StringMember(root, "culture"), StringMember(root, "oauthTransId"),
+                          StringMember(root, "nonce"),   StringMember(root, "version")};
+    WriteLog(CallLogLine(request), kLogInfo);
     Corvane::QAV::SDK::MatchResult result;
     // An engine that fails without writing the status must not read as success.
     result.status = 100;
