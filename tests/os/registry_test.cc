@@ -79,7 +79,7 @@ std::string Repeat(const std::string& text, int count) {
 
 // A 512-byte buffer ("InstallDir", "AffId") holds 255 UTF-16 units and the
 // terminator, whatever the UTF-8 length of the text.
-TEST(RegistryLimitTest, LimitCountsUtf16UnitsNotUtf8Bytes) {
+TEST_F(RegistryTest, LimitCountsUtf16UnitsNotUtf8Bytes) {
   const std::string twoBytes = "\xC3\xA9";           // U+00E9
   const std::string threeBytes = "\xE2\x82\xAC";     // U+20AC
   const std::string fourBytes = "\xF0\x9F\x98\x80";  // U+1F600, a surrogate pair
@@ -99,11 +99,10 @@ TEST(RegistryLimitTest, LimitCountsUtf16UnitsNotUtf8Bytes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScopedTempDir dir;
     Json::Value root;
     root["SOFTWARE\\Keystead\\PreInstall"]["AffId"] = c.text;
     ScopedEnv registry("KEYSTEAD_REGISTRY",
-                       dir.WriteFile("registry.json", Json::FastWriter().write(root)));
+                       dir_.WriteFile("limit.json", Json::FastWriter().write(root)));
     const std::optional<std::string> read =
         ReadMachineString("SOFTWARE\\Keystead\\PreInstall", "AffId", 512);
     EXPECT_EQ(read, c.fits ? std::optional<std::string>(c.text) : std::nullopt);
