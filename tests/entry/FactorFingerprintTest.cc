@@ -89,6 +89,8 @@ TEST_F(FingerprintTest, BadBodiesNeverReachTheEngine) {
       {"add with token, invalid JSON", kAddFactor, WithIdToken(), "{oops", invalidJson},
       {"add with token, bare number", kAddFactor, WithIdToken(), "1", invalidJson},
       {"add with token, array", kAddFactor, WithIdToken(), "[1]", "{}"},
+      {"add with token, trailing comma", kAddFactor, WithIdToken(), R"({"email":"e",})",
+       invalidJson},
       {"authenticate, invalid JSON", kAuthenticate, kJsonHeaders, "{oops", invalidJson},
       {"authenticate, bare string", kAuthenticate, kJsonHeaders, "\"a\"", invalidJson},
       {"authenticate, array", kAuthenticate, kJsonHeaders, "[]", "{}"},
