@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <latch>
 #include <map>
 #include <memory>
 #include <optional>
@@ -301,9 +302,12 @@ TEST_F(KSLoggerConcurrencyTest, ConcurrentWritersProduceWholeLines) {
   constexpr int kLinesPerThread = 150;
   const std::string padding(300, '.');
   {
+    // All writers live at once, so no thread id can be handed out twice.
+    std::latch allStarted(kThreads);
     std::vector<std::jthread> writers;
     for (int t = 0; t < kThreads; ++t) {
       writers.emplace_back([&, t] {
+        allStarted.arrive_and_wait();
         for (int i = 0; i < kLinesPerThread; ++i) {
           logger->Write("w" + std::to_string(t) + "-" + std::to_string(i) + padding, 1);
         }
