@@ -14,9 +14,10 @@ namespace keystead::os {
 // Thread-safe. A missing key or value, a value of another type, or any read
 // failure yields std::nullopt; nothing throws.
 
-// A string value. maxBytes is the size of the caller's buffer including the
-// terminating zero: a value that does not fit, terminator included, is
-// treated as missing.
+// A string value, as UTF-8. maxBytes is the size of the caller's UTF-16
+// buffer (the fixed buffers of the Windows reads) including the terminating
+// zero: a value whose UTF-16 form does not fit, terminator included, is
+// treated as missing. A character outside the basic plane takes two units.
 std::optional<std::string> ReadMachineString(std::string_view keyPath, std::string_view valueName,
                                              std::size_t maxBytes);
 

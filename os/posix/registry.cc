@@ -88,6 +88,21 @@ const Json::Value* FindValue(const Json::Value& root, std::string_view keyPath,
   return nullptr;
 }
 
+// The UTF-16 code units of UTF-8 text: one per lead byte of a character of the
+// basic plane, two for a four-byte sequence; continuation bytes add nothing.
+std::size_t Utf16Units(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80 || (byte >= 0xC0 && byte < 0xF0)) {
+      units += 1;
+    } else if (byte >= 0xF0) {
+      units += 2;
+    }
+  }
+  return units;
+}
+
 }  // namespace
 
 std::optional<std::string> ReadMachineString(std::string_view keyPath, std::string_view valueName,
@@ -97,9 +112,9 @@ std::optional<std::string> ReadMachineString(std::string_view keyPath, std::stri
     const Json::Value* value = FindValue(root, keyPath, valueName);
     if (value == nullptr || !value->isString()) return std::nullopt;
     std::string text = value->asString();
-    if (text.size() >= maxBytes) return std::nullopt;
     // Readers of a registry string stop at its first zero.
     text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+    if ((Utf16Units(text) + 1) * sizeof(char16_t) > maxBytes) return std::nullopt;
     return text;
   } catch (const std::exception&) {
     return std::nullopt;

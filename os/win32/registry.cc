@@ -68,9 +68,8 @@ std::optional<std::string> ReadMachineString(std::string_view keyPath, std::stri
     std::wstring text(value->data.size() / sizeof(wchar_t), L'\0');
     if (!text.empty()) std::memcpy(text.data(), value->data.data(), text.size() * sizeof(wchar_t));
     text.resize(text.find(L'\0') == std::wstring::npos ? text.size() : text.find(L'\0'));
-    std::string utf8 = win32::Utf8FromWide(text);
-    if (utf8.size() >= maxBytes) return std::nullopt;
-    return utf8;
+    if ((text.size() + 1) * sizeof(wchar_t) > maxBytes) return std::nullopt;
+    return win32::Utf8FromWide(text);
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -11,6 +11,7 @@
 
 #include "os/base64.h"
 #include "plugin/common/AllowedOrigins.h"
+#include "plugin/common/JsonText.h"
 #include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::common {
@@ -194,23 +195,8 @@ std::string DecodeAtSigns(std::string_view value) {
 
 // A strict JSON body whose root is an object; nullopt for anything else.
 std::optional<Json::Value> ParseObjectBody(const std::string& body) {
-  static const Json::CharReaderBuilder kBuilder = [] {
-    Json::CharReaderBuilder builder;
-    builder["collectComments"] = false;
-    builder["allowComments"] = false;
-    builder["strictRoot"] = true;
-    return builder;
-  }();
-  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
   Json::Value root;
-  std::string errors;
-  try {
-    // Too deep a nesting makes the reader throw instead of recursing further.
-    if (!reader->parse(body.data(), body.data() + body.size(), &root, &errors)) return std::nullopt;
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-  if (!root.isObject()) return std::nullopt;
+  if (!ParseStrictJson(body, root) || !root.isObject()) return std::nullopt;
   return root;
 }
 

@@ -9,6 +9,7 @@
 #include "os/debug_output.h"
 #include "os/file_system.h"
 #include "os/process_launch.h"
+#include "os/registry.h"
 #include "plugin/platform/VessaText.h"
 
 namespace Corvane::Keystead::Vessa {
@@ -64,7 +65,7 @@ bool KSInstHelper::readStringValueFromRegistry(const wchar_t* path, const wchar_
         "KSInstHelper::readStringValueFromRegistry called. Received params (inside brackets) - "
         "path: [" +
         key + "] | valueName = [" + name + "]");
-    std::optional<std::string> read = ReadRegistryText(key, name, kNameBufferBytes);
+    std::optional<std::string> read = keystead::os::ReadMachineString(key, name, kNameBufferBytes);
     if (!read) {
       Trace(
           "KSInstHelper::readStringValueFromRegistry - ERROR Couldn't retrieve value from "
@@ -151,7 +152,8 @@ bool KSInstHelper::canHideARP(const wchar_t* text) {
 
 std::string KSInstHelper::GetInstallFolder() {
   try {
-    return ReadRegistryText(kInstallInfoKey, kInstallDirValue, kInstallDirBufferBytes)
+    return keystead::os::ReadMachineString(kInstallInfoKey, kInstallDirValue,
+                                           kInstallDirBufferBytes)
         .value_or(std::string());
   } catch (const std::exception&) {
     return {};

@@ -63,13 +63,14 @@ void KSLogger::Initialize() {
   os::DebugOutput("KSLogger:: Initialize");
   nlogConfigPath_ = GetNlogConfigPath();
   nlogConfigPresent_ = IsNlogConfigPresent();
+  // Read before the first line, so that every line is written under the switch.
+  fullLogEnabled_ = os::ReadMachineDword(kSettingsKey, kFullLogValue).value_or(0) != 0;
   logsDir_ = ResolveLogsPath(GetServiceLogsPath());
   if (CreateDirectoryRecursively(logsDir_)) {
     Log("---------------- | ---------- Initializing " + fileName_ + " logger -----------",
         kLogInfo);
     os::DebugOutput("KSLogger::Initialize mLoggingEnabled = true");
   }
-  fullLogEnabled_ = os::ReadMachineDword(kSettingsKey, kFullLogValue).value_or(0) != 0;
   os::DebugOutput("KSLogger::Initialize leaving");
 }
 
@@ -172,7 +173,8 @@ void KSLogger::Log(const std::string& text, int level) noexcept {
     std::string body = text;
     if (IsMaskingEnabled()) MaskSensitiveData(body);
     const std::tm time = os::ToLocalTime(now_());
-    const std::string line = FormatTime(time) + kFieldSeparator + LinePrefix() + body;
+    const std::string line = FormatTime(time) + kFieldSeparator + ProcessPrefix() +
+                             std::to_string(os::CurrentThreadId()) + kFieldSeparator + body;
     os::DebugOutput(line);
     if (!logsDir_.empty()) AppendToFile(logsDir_ + DailyFileName(time, fileName_), line);
   } catch (...) {
@@ -180,13 +182,11 @@ void KSLogger::Log(const std::string& text, int level) noexcept {
   }
 }
 
-const std::string& KSLogger::LinePrefix() {
-  // Built by whichever thread writes first; later writers reuse it.
-  std::call_once(linePrefixOnce_, [this] {
-    linePrefix_ = std::to_string(os::CurrentProcessId()) + kFieldSeparator +
-                  std::to_string(os::CurrentThreadId()) + kFieldSeparator;
+const std::string& KSLogger::ProcessPrefix() {
+  std::call_once(processPrefixOnce_, [this] {
+    processPrefix_ = std::to_string(os::CurrentProcessId()) + kFieldSeparator;
   });
-  return linePrefix_;
+  return processPrefix_;
 }
 
 void KSLogger::AppendToFile(const std::string& path, const std::string& line) {

@@ -11,9 +11,9 @@ namespace corvane::larchmere::plugin {
 // to a file that changes name every day and mirrored to the debugger output.
 // Where the files go comes from the product service's "NLog.config" when it
 // names an absolute folder, else from "<local app data>/ksdata/logs/". Without
-// that configuration only error lines are written. While masking is on (the
-// configuration exists and "FULL_LOG_ENABLE" is not set), secrets in a line are
-// replaced by "X" (see LogMasking.h).
+// that configuration only error lines are written. Unless "FULL_LOG_ENABLE" is
+// set, secrets in every written line are replaced by "X" (see LogMasking.h),
+// whether the configuration exists or not: error lines carry response bodies.
 //
 // Configuration is read once, at construction; every later call is
 // thread-safe and never throws.
@@ -40,11 +40,12 @@ class KSLogger {
   // first zero character, and hands the result to Log.
   void Write(const std::string& text, int level) noexcept;
 
-  // Writes one line: time, process id, thread id, then the text. Lines of any
-  // level other than 0 are dropped while the service configuration is absent.
-  // The file is opened, appended to, flushed and closed under the write lock,
-  // so lines of concurrent writers never interleave. A file that cannot be
-  // opened loses the line; the debugger output still receives it.
+  // Writes one line: time, process id, the writing thread's id, then the
+  // text, masked unless full logging is on. Lines of any level other than 0
+  // are dropped while the service configuration is absent. The file is
+  // opened, appended to, flushed and closed under the write lock, so lines of
+  // concurrent writers never interleave. A file that cannot be opened loses
+  // the line; the debugger output still receives it.
   void Log(const std::string& text, int level) noexcept;
 
   // The token, or MaskedToken(token) while masking is on.
@@ -52,7 +53,7 @@ class KSLogger {
   // The header block, its sensitive header values masked while masking is on.
   std::string MaskHeaderBlock(const std::string& headers) const;
 
-  bool IsMaskingEnabled() const { return nlogConfigPresent_ && !fullLogEnabled_; }
+  bool IsMaskingEnabled() const { return !fullLogEnabled_; }
   bool HasNlogConfig() const { return nlogConfigPresent_; }
   // Folder of the log files with a trailing separator; empty when none could
   // be determined (lines then reach the debugger output only).
@@ -73,7 +74,7 @@ class KSLogger {
   std::string GetServiceLogsPath() const;
   std::string ResolveLogsPath(const std::string& serviceLogsPath) const;
   bool CreateDirectoryRecursively(const std::string& path) const;
-  const std::string& LinePrefix();
+  const std::string& ProcessPrefix();
   void AppendToFile(const std::string& path, const std::string& line);
 
   const std::string fileName_;
@@ -83,8 +84,9 @@ class KSLogger {
   std::string logsDir_;
   bool fullLogEnabled_ = false;
 
-  std::once_flag linePrefixOnce_;
-  std::string linePrefix_;
+  // The process id and a separator; the thread id is taken at every line.
+  std::once_flag processPrefixOnce_;
+  std::string processPrefix_;
 
   std::mutex writeMutex_;  // guards the log files of this logger
 };

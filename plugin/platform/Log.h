@@ -17,9 +17,8 @@ void LogDebug(const std::string& prefix, const std::string& content);
 void LogError(const std::string& prefix, const std::string& content);
 void LogException(const std::string& prefix, const std::exception& exception);
 
-// Secrets in logged text. While masking is on (the service's NLog.config
-// exists and FULL_LOG_ENABLE is not set), the logger itself masks, in every
-// line it writes, the values of sensitive JSON members and of the header
+// Secrets in logged text. Unless FULL_LOG_ENABLE is set, the logger itself
+// masks, in every line it writes, the values of sensitive JSON members and of the header
 // lines "x-jwstoken", "x-idToken", "Authorization" and "Cookie" (see
 // LogMasking.h); a request header block or a JSON body can be logged as is.
 // A bare token carries no name the logger could recognise: pass a RAT, a

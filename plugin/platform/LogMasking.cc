@@ -12,14 +12,14 @@ namespace {
 constexpr auto npos = std::string::npos;
 
 // Member names whose values never reach a log unmasked, in processing order.
-constexpr std::array<std::string_view, 26> kSensitiveKeys = {
+constexpr std::array<std::string_view, 28> kSensitiveKeys = {
     "\"faceData\"",      "\"otpInfo\"",       "\"clientToken\"",    "\"ksReEnrollToken\"",
     "\"ksDeviceId\"",    "\"idToken\"",       "\"cloudKey\"",       "\"passwordResetData\"",
     "\"engineToken\"",   "\"pwd\"",           "\"authClaimToken\"", "\"provisionData\"",
     "\"reEnrollToken\"", "\"ksDeviceNonce\"", "\"deviceId\"",       "\"OAuthTransId\"",
     "\"Profiles\"",      "\"Subscriptions\"", "\"GlobalSetting\"",  "\"riskAnalysisInfo\"",
     "\"image\"",         "\"backupToken\"",   "\"oTransId\"",       "\"authCode\"",
-    "\"attestedData\"",  "\"jwtCert\"",
+    "\"attestedData\"",  "\"jwtCert\"",       "\"oauthTransId\"",   "\"nonce\"",
 };
 
 constexpr std::array<std::string_view, 4> kSensitiveHeaders = {

@@ -11,7 +11,7 @@
 #include "os/debug_output.h"
 #include "os/dynamic_library.h"
 #include "os/file_system.h"
-#include "plugin/platform/VessaText.h"
+#include "os/registry.h"
 
 namespace Corvane::Keystead::Vessa {
 namespace {
@@ -46,7 +46,7 @@ Function Resolve(const keystead::os::DynamicLibrary& library, const char* name) 
 // The suite library's path; nullopt when the suite's folder is not known.
 std::optional<std::string> SuiteLibraryPath() {
   const std::optional<std::string> folder =
-      ReadRegistryText(kSuiteKey, kSuiteInstallDirValue, kInstallDirBufferBytes);
+      keystead::os::ReadMachineString(kSuiteKey, kSuiteInstallDirValue, kInstallDirBufferBytes);
   if (!folder || folder->empty()) {
     Trace("LoadVSUAPI - suite install folder not found in the registry");
     return std::nullopt;

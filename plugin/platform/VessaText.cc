@@ -1,7 +1,5 @@
 #include "plugin/platform/VessaText.h"
 
-#include "os/registry.h"
-
 namespace Corvane::Keystead::Vessa {
 namespace {
 
@@ -88,30 +86,6 @@ std::u16string Utf16FromWide(const wchar_t* text) {
   out.reserve(view.size());
   DecodeUnits(view.data(), view.size(), [&](char32_t codePoint) { AppendUtf16(codePoint, out); });
   return out;
-}
-
-std::size_t Utf16Length(std::string_view utf8) {
-  std::size_t units = 0;
-  for (const char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80 || (byte >= 0xC0 && byte < 0xF0)) {
-      units += 1;  // a code point of the basic plane
-    } else if (byte >= 0xF0) {
-      units += 2;  // a surrogate pair
-    }
-    // Continuation bytes add nothing.
-  }
-  return units;
-}
-
-std::optional<std::string> ReadRegistryText(std::string_view keyPath, std::string_view valueName,
-                                            std::size_t bufferBytes) {
-  // A UTF-16 unit takes at most three UTF-8 bytes (a pair takes four), so
-  // this bound lets every value through that may fit and no unbounded one.
-  std::optional<std::string> text =
-      keystead::os::ReadMachineString(keyPath, valueName, bufferBytes * 2 + 1);
-  if (!text || (Utf16Length(*text) + 1) * sizeof(char16_t) > bufferBytes) return std::nullopt;
-  return text;
 }
 
 }  // namespace Corvane::Keystead::Vessa

@@ -4,14 +4,16 @@
 
 #include <exception>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/AuthenticateFingerprint.h"
-#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 using common::LarchmerePluginHelper;
+using common::ParseStrictJson;
+using common::WriteCompact;
 
 bool AddFPFactor::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
                           const char*) {

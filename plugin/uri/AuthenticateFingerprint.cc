@@ -6,11 +6,16 @@
 #include <map>
 #include <string_view>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
+
+using common::MemberOf;
+using common::ParseStrictJson;
+using common::TextOf;
+using common::WriteCompact;
 
 namespace {
 
@@ -47,11 +52,6 @@ bool BooleanOrFalse(const Json::Value& member) {
 std::string StringMember(const Json::Value& root, const char* name) {
   return root.get(name, "").asString();
 }
-
-// The handler's six request texts, in the engine's order.
-struct FingerprintRequest {
-  std::string email, clientId, culture, oauthTransId, nonce, version;
-};
 
 }  // namespace
 
@@ -130,6 +130,12 @@ std::string AuthenticateFingerprint::ConvertFingerprintResponse(
   return WriteCompact(reply);
 }
 
+std::string AuthenticateFingerprint::CallLogLine(const Request& request) {
+  return "AuthenticateFingerprint | calling AuthenticateFingerprint: " + request.email + "-" +
+         request.clientId + "-" + request.culture + "-" + MaskToken(request.oauthTransId) + "-" +
+         MaskToken(request.nonce) + "-" + request.version;
+}
+
 bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
                                                  const char* content, unsigned short& status,
                                                  std::string&, std::string& responseBody) {
@@ -149,14 +155,10 @@ bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
     return true;
   }
   try {
-    const FingerprintRequest request{
-        StringMember(root, "email"),   StringMember(root, "clientId"),
-        StringMember(root, "culture"), StringMember(root, "oauthTransId"),
-        StringMember(root, "nonce"),   StringMember(root, "version")};
-    WriteLog("AuthenticateFingerprint | calling AuthenticateFingerprint: " + request.email + "-" +
-                 request.clientId + "-" + request.culture + "-" + request.oauthTransId + "-" +
-                 request.nonce + "-" + request.version,
-             kLogInfo);
+    const Request request{StringMember(root, "email"),   StringMember(root, "clientId"),
+                          StringMember(root, "culture"), StringMember(root, "oauthTransId"),
+                          StringMember(root, "nonce"),   StringMember(root, "version")};
+    WriteLog(CallLogLine(request), kLogInfo);
     Corvane::QAV::SDK::MatchResult result;
     // An engine that fails without writing the status must not read as success.
     result.status = 100;

@@ -35,6 +35,16 @@ class AuthenticateFingerprint final : public ISyncRequestMethod {
   // answer is not a JSON object. Never throws for bad input.
   static std::string ConvertFingerprintResponse(const Corvane::QAV::SDK::MatchResult& result);
 
+  // The six request texts, in the engine's order.
+  struct Request {
+    std::string email, clientId, culture, oauthTransId, nonce, version;
+  };
+
+  // The log line of the engine call. It is not JSON, so the logger cannot
+  // tell its secrets: the transaction id and nonce are masked here unless
+  // full logging is on.
+  static std::string CallLogLine(const Request& request);
+
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                           unsigned short& status, std::string& responseHeaders,

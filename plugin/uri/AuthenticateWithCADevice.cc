@@ -5,11 +5,16 @@
 #include <exception>
 #include <map>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
+
+using common::MemberOf;
+using common::ParseStrictJson;
+using common::TextOf;
+using common::WriteCompact;
 
 namespace {
 

@@ -4,13 +4,15 @@
 
 #include <exception>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 using common::LarchmerePluginHelper;
+using common::ParseStrictJson;
+using common::WriteCompact;
 
 namespace {
 

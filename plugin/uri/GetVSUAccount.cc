@@ -4,11 +4,13 @@
 
 #include <utility>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
+
+using common::WriteCompact;
 
 using Corvane::Keystead::Vessa::kSuiteAccountOk;
 using Corvane::Keystead::Vessa::kSuiteAccountUnavailable;

@@ -3,9 +3,9 @@
 #include <json/json.h>
 
 #include <exception>
-#include <memory>
 #include <mutex>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/PostLocalSetting.h"
@@ -15,14 +15,9 @@ namespace corvane::larchmere::plugin::uri {
 namespace {
 
 using common::LarchmerePluginHelper;
+using common::ParseLenientJson;
 
 constexpr char kLogPrefix[] = "PostBCASettings - ProcessRequest";
-
-bool ParseJson(const std::string& text, Json::Value& root) {
-  static const Json::CharReaderBuilder kBuilder;
-  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
-  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
-}
 
 bool IsGiven(const Json::Value& root, const char* name) {
   return root.isMember(name) && !root[name].isNull();
@@ -48,7 +43,7 @@ bool PostBCASettings::SyncProcessRequest(const char*, int contentLength, const c
   LogInfo(prefix + " - ContentIn", body);
 
   Json::Value root;
-  if (!ParseJson(body, root)) {
+  if (!ParseLenientJson(body, root)) {
     responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
   } else {

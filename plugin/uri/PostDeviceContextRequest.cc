@@ -3,9 +3,9 @@
 #include <json/json.h>
 
 #include <exception>
-#include <memory>
 #include <mutex>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -14,14 +14,9 @@ namespace corvane::larchmere::plugin::uri {
 namespace {
 
 using common::LarchmerePluginHelper;
+using common::ParseLenientJson;
 
 constexpr char kSyncPrefix[] = "GetDeviceContextRequest - SyncProcessRequest";
-
-bool ParseJson(const std::string& text, Json::Value& root) {
-  static const Json::CharReaderBuilder kBuilder;
-  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
-  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
-}
 
 std::string ExceptionDocument(const std::exception& exception) {
   return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
@@ -67,7 +62,7 @@ bool PostDeviceContextRequest::SyncProcessRequest(const char*, int contentLength
   if (answered) {
     try {
       Json::Value document;
-      if (ParseJson(answer, document)) {
+      if (ParseLenientJson(answer, document)) {
         responseBody.append(Json::FastWriter().write(document));
         status = 200;
       } else {

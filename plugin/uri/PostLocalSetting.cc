@@ -3,8 +3,8 @@
 #include <json/json.h>
 
 #include <exception>
-#include <memory>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -13,12 +13,7 @@ namespace corvane::larchmere::plugin::uri {
 namespace {
 
 using common::LarchmerePluginHelper;
-
-bool ParseJson(const std::string& text, Json::Value& root) {
-  static const Json::CharReaderBuilder kBuilder;
-  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
-  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
-}
+using common::ParseLenientJson;
 
 // Numbers and booleans become their text; an array or object throws.
 Corvane::QAV::SDK::LocalSetting ToLocalSetting(const Json::Value& root) {
@@ -55,7 +50,7 @@ bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const 
   LogInfo("PostLocalSetting - ProcessRequest - ContentIn", body);
   try {
     Json::Value root;
-    if (!ParseJson(body, root)) {
+    if (!ParseLenientJson(body, root)) {
       responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     } else {

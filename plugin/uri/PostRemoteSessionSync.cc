@@ -5,10 +5,10 @@
 #include <cctype>
 #include <exception>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -17,21 +17,9 @@ namespace corvane::larchmere::plugin::uri {
 namespace {
 
 using common::LarchmerePluginHelper;
+using common::ParseStrictJson;
 
 constexpr char kLogPrefix[] = "PostRemoteSessionSync - ProcessRequest";
-
-// No comments; the root must be an object or an array.
-bool ParseStrictJson(const std::string& text, Json::Value& root) {
-  static const Json::CharReaderBuilder kBuilder = [] {
-    Json::CharReaderBuilder builder;
-    builder["collectComments"] = false;
-    builder["allowComments"] = false;
-    builder["strictRoot"] = true;
-    return builder;
-  }();
-  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
-  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
-}
 
 std::string ToUpper(std::string text) {
   for (char& character : text) {

@@ -3,10 +3,10 @@
 #include <json/json.h>
 
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <vector>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -15,18 +15,13 @@ namespace corvane::larchmere::plugin::uri {
 namespace {
 
 using common::LarchmerePluginHelper;
+using common::ParseLenientJson;
 
 constexpr char kEnrollMarker[] = "SIGNPACK_ENROLL_REQUEST";
 constexpr char kNoOtpMarker[] = "SIGNPACK_NOOTP_REQUEST";
 constexpr char kSecurityTokenPrefix[] = "SecurityToken-";
 // The factor number of the face in "enrolledFactors".
 constexpr int kFaceFactor = 8;
-
-bool ParseJson(const std::string& text, Json::Value& root) {
-  static const Json::CharReaderBuilder kBuilder;
-  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
-  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
-}
 
 bool HasMarker(const std::string& request) {
   return request.find(kEnrollMarker) != std::string::npos ||
@@ -107,7 +102,7 @@ bool PostSignPacket::SyncProcessRequest(const char* requestHeaders, int contentL
         responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
             common::kErrorSourceEngineService, result,
             std::string("SignPacket") + common::kQAVServiceErrorSuffix));
-      } else if (!ParseJson(answer, signedPacket)) {
+      } else if (!ParseLenientJson(answer, signedPacket)) {
         responseBody.append(InvalidJsonDocument());
       } else {
         {
@@ -148,14 +143,14 @@ void PostSignPacket::UpdateFaceData(const char* requestHeaders, std::string& req
   }
   try {
     Json::Value parsedRequest;
-    if (request.front() != '{' || !ParseJson(request, parsedRequest)) {
+    if (request.front() != '{' || !ParseLenientJson(request, parsedRequest)) {
       responseBody.append(InvalidJsonDocument());
       return;
     }
     Json::Value& userData = parsedRequest["data"]["userData"];
     userData["faceData"].clear();
     Json::Value storedFrames;
-    if (!ParseJson(stored, storedFrames)) {
+    if (!ParseLenientJson(stored, storedFrames)) {
       responseBody.append(InvalidJsonDocument());
       return;
     }

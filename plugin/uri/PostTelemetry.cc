@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstdlib>
 #include <exception>
-#include <memory>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -15,19 +15,7 @@ namespace corvane::larchmere::plugin::uri {
 namespace {
 
 using common::LarchmerePluginHelper;
-
-// No comments; the root must be an object or an array.
-bool ParseStrictJson(const std::string& text, Json::Value& root) {
-  static const Json::CharReaderBuilder kBuilder = [] {
-    Json::CharReaderBuilder builder;
-    builder["collectComments"] = false;
-    builder["allowComments"] = false;
-    builder["strictRoot"] = true;
-    return builder;
-  }();
-  const std::unique_ptr<Json::CharReader> reader(kBuilder.newCharReader());
-  return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
-}
+using common::ParseStrictJson;
 
 // The decimal number at the start of the text ("42", "42abc"), 0 when there
 // is none; a number beyond the int range is held at its bound.

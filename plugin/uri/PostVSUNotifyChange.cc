@@ -6,13 +6,14 @@
 #include <string_view>
 #include <utility>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/StrictJson.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 using common::LarchmerePluginHelper;
+using common::ParseStrictJson;
 
 namespace {
 

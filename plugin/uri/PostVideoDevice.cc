@@ -3,8 +3,8 @@
 #include <json/json.h>
 
 #include <exception>
-#include <memory>
 
+#include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -36,8 +36,7 @@ bool PostVideoDevice::SyncProcessRequest(const char*, int contentLength, const c
   status = 500;
   try {
     Json::Value document;
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (!reader->parse(body.data(), body.data() + body.size(), &document, nullptr)) {
+    if (!common::ParseLenientJson(body, document)) {
       responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     } else {

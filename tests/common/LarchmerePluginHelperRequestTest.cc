@@ -328,6 +328,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Members of the wrong type read as their default.
         BodyCase{R"({"userData":"text"})", "", false, "", 0},
         BodyCase{R"({"userData":{"oTransId":{},"reEnroll":"yes","email":[1]}})", "", false, "", 0},
+        // What the strict reader refuses: trailing commas and a byte-order mark.
+        BodyCase{R"({"userData":{"email":"a@b.c"},"cloudAction":1,})", "", false, "", 0},
+        BodyCase{R"({"userData":{"email":"a@b.c",}})", "", false, "", 0},
+        BodyCase{"\xEF\xBB\xBF{\"cloudAction\":1}", "", false, "", 0},
         // Nesting deeper than the reader allows.
         BodyCase{std::string(100000, '[') + std::string(100000, ']'), "", false, "", 0},
         BodyCase{"{\"userData\":{\"email\":\"\xFF\xFE\"}}\xFF", "", false, "\xFF\xFE", 0}));

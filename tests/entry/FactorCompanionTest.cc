@@ -22,9 +22,12 @@ TEST_F(CompanionTest, AddDeviceWithoutIdTokenNeverReachesTheEngine) {
     EXPECT_EQ(answer.status, 400);
     EXPECT_EQ(answer.body, "{}");
   }
-  const Answer invalid = Post(kAddDevice, "{oops", WithIdToken());
-  EXPECT_EQ(invalid.status, 400);
-  EXPECT_EQ(invalid.body, ErrorDocument(0, 1001, "Invalid Json"));
+  for (const std::string body : {"{oops", R"({"email":"a@b.c",})"}) {
+    SCOPED_TRACE(body);
+    const Answer invalid = Post(kAddDevice, body, WithIdToken());
+    EXPECT_EQ(invalid.status, 400);
+    EXPECT_EQ(invalid.body, ErrorDocument(0, 1001, "Invalid Json"));
+  }
   EXPECT_EQ(sim::CallCount("AddCADevice"), 0u);
 }
 
@@ -145,6 +148,7 @@ TEST_F(CompanionTest, AuthenticateConvertsTheCloudAnswer) {
 
 TEST_F(CompanionTest, AuthenticateRefusesBodiesThatAreNoObject) {
   EXPECT_EQ(Post(kAuthenticate, "{oops").body, ErrorDocument(0, 1001, "Invalid Json"));
+  EXPECT_EQ(Post(kAuthenticate, R"({"email":"e",})").body, ErrorDocument(0, 1001, "Invalid Json"));
   const Answer array = Post(kAuthenticate, "[]");
   EXPECT_EQ(array.status, 400);
   EXPECT_EQ(array.body, "{}");
@@ -195,6 +199,13 @@ TEST_F(CompanionTest, NewPairedDevicesPassesTheEngineAnswerThrough) {
        R"({"devices":[]})"
        "\n"},
       {"invalid body", "{oops", 0, "[]", {}, 400, ErrorDocument(0, 1001, "Invalid Json")},
+      {"trailing comma in the body",
+       R"({"devices":[],})",
+       0,
+       "[]",
+       {},
+       400,
+       ErrorDocument(0, 1001, "Invalid Json")},
       {"array body", "[1]", 0, "[]", {}, 500, "{}"},
   };
   for (const Case& c : cases) {

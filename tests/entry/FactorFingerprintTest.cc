@@ -89,9 +89,14 @@ TEST_F(FingerprintTest, BadBodiesNeverReachTheEngine) {
       {"add with token, invalid JSON", kAddFactor, WithIdToken(), "{oops", invalidJson},
       {"add with token, bare number", kAddFactor, WithIdToken(), "1", invalidJson},
       {"add with token, array", kAddFactor, WithIdToken(), "[1]", "{}"},
+      {"add with token, trailing comma", kAddFactor, WithIdToken(), R"({"email":"e",})",
+       invalidJson},
       {"authenticate, invalid JSON", kAuthenticate, kJsonHeaders, "{oops", invalidJson},
       {"authenticate, bare string", kAuthenticate, kJsonHeaders, "\"a\"", invalidJson},
       {"authenticate, array", kAuthenticate, kJsonHeaders, "[]", "{}"},
+      {"authenticate, trailing comma", kAuthenticate, kJsonHeaders, R"({"email":"e",})",
+       invalidJson},
+      {"authenticate, byte-order mark", kAuthenticate, kJsonHeaders, "\xEF\xBB\xBF{}", invalidJson},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -52,13 +52,15 @@ TEST_P(ServiceDeviceContextTest, AnswersTheEngineAnswerOnceItIsJson) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ServiceDeviceContextTest,
-    ::testing::Values(DeviceContextCase{"NormalisedAnswer", R"({ "z" : 1, "a" : {"y": true} })", 0,
-                                        0, 200, "{\"a\":{\"y\":true},\"z\":1}\n"},
-                      DeviceContextCase{"EngineErrorWithJsonAnswer", "{}", 5, 0, 200, "{}\n"},
-                      DeviceContextCase{"EmptyAnswer", "", 0, 0, 500, kInvalidJson},
-                      DeviceContextCase{"EmptyAnswerWhileStatusIs200", "", 0, 200, 500,
-                                        kInvalidJson},
-                      DeviceContextCase{"AnswerTooDeepToParse", TooDeep(), 0, 0, 500, ""}),
+    ::testing::Values(
+        DeviceContextCase{"NormalisedAnswer", R"({ "z" : 1, "a" : {"y": true} })", 0, 0, 200,
+                          "{\"a\":{\"y\":true},\"z\":1}\n"},
+        DeviceContextCase{"EngineErrorWithJsonAnswer", "{}", 5, 0, 200, "{}\n"},
+        DeviceContextCase{"EmptyAnswer", "", 0, 0, 500, kInvalidJson},
+        DeviceContextCase{"EmptyAnswerWhileStatusIs200", "", 0, 200, 500, kInvalidJson},
+        DeviceContextCase{"AnswerWithComment", "{\"a\":1} // note", 0, 0, 200, "{\"a\":1}\n"},
+        DeviceContextCase{"AnswerWithTrailingComma", "{\"a\":1,}", 0, 0, 500, kInvalidJson},
+        DeviceContextCase{"AnswerTooDeepToParse", TooDeep(), 0, 0, 500, kInvalidJson}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Cloud servers ---
@@ -243,7 +245,10 @@ INSTANTIATE_TEST_SUITE_P(
                  500,
                  ErrorDocument(4, 33, "RemoteSessionSync Communication Error with QAVService"),
                  {{"", "1", "", "0"}}},
-        SyncCase{"TooDeepToParse", TooDeep(), 0, 500, "", {}}),
+        SyncCase{"TrailingComma", R"({"operation":"LOGIN",})", 0, 400, kInvalidJson, {}},
+        SyncCase{
+            "ByteOrderMark", "\xEF\xBB\xBF{\"operation\":\"LOGIN\"}", 0, 400, kInvalidJson, {}},
+        SyncCase{"TooDeepToParse", TooDeep(), 0, 400, kInvalidJson, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Telemetry ---
@@ -302,6 +307,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "{}",
                       {{"", "0", "0", "{}", ""}}},
         TelemetryCase{"NumberRoot", "42", -1, 0, 400, kInvalidJson, {}},
+        TelemetryCase{
+            "TrailingCommaInArray", R"({"event_list":[{},]})", -1, 0, 400, kInvalidJson, {}},
+        TelemetryCase{"TooDeepToParse", TooDeep(), -1, 0, 400, kInvalidJson, {}},
         TelemetryCase{"BodyEndsAtTheGivenLength", kFullEvent, 20, 0, 400, kInvalidJson, {}},
         TelemetryCase{"EmptyEventList", R"({"event_list":[]})", -1, 0, 400, kInvalidParam, {}},
         TelemetryCase{

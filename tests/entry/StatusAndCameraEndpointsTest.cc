@@ -95,6 +95,7 @@ TEST_F(EndpointTest, SelectionFailuresAnswer500WithTheirSource) {
        ErrorDocument(1, 1168, kSelectionFailed)},
       {"not json", ErrorDocument(0, 1001, "Invalid Json")},
       {"", ErrorDocument(0, 1001, "Invalid Json")},
+      {R"({"name":"Keystead Virtual Camera",})", ErrorDocument(0, 1001, "Invalid Json")},
       {R"({"id":"three","name":"Keystead Virtual Camera"})",
        ErrorDocument(0, 3, "Value is not convertible to Int.")},
       {R"({"id":1,"name":"Keystead Virtual Camera","selected":"yes"})",

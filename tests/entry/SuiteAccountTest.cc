@@ -174,6 +174,8 @@ TEST_F(SuiteAccountTest, NotifyChangeRefusesBadNoticesBeforeCallingAnything) {
       {"line feed in the appId", R"({"appId":"a\nb","email":"a@b.c"})", invalidParam},
       {"control character", R"({"appId":"a","email":"a@b.c\u0001"})", invalidParam},
       {"invalid JSON", "{oops", ErrorDocument(0, 1001, "Invalid Json")},
+      {"trailing comma", R"({"appId":"a","email":"a@b.c",})",
+       ErrorDocument(0, 1001, "Invalid Json")},
       {"not a text", R"({"appId":{"x":1},"email":"a@b.c"})",
        ErrorDocument(0, 1001, "Type is not convertible to string")},
   };

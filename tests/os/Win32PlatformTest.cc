@@ -74,9 +74,12 @@ TEST(Win32RegistryTest, ReadsStringsAndNumbersOfTheMachineHive) {
             "e")
       << "a trailing backslash and the case of the value name do not matter";
   EXPECT_EQ(ReadMachineDword(key.Path(), "Count"), 4294967295u);
-  // "seven77" takes 8 bytes with its terminator.
-  EXPECT_EQ(ReadMachineString(key.Path(), "Text", 8), "seven77");
-  EXPECT_EQ(ReadMachineString(key.Path(), "Text", 7), std::nullopt);
+  // "seven77" takes 16 bytes of UTF-16 with its terminator; so does the
+  // 5-unit "Gr\u00FC\u00DFe" in 12, though its UTF-8 form has 7 bytes.
+  EXPECT_EQ(ReadMachineString(key.Path(), "Text", 16), "seven77");
+  EXPECT_EQ(ReadMachineString(key.Path(), "Text", 15), std::nullopt);
+  EXPECT_TRUE(ReadMachineString(key.Path(), "Name", 12).has_value());
+  EXPECT_EQ(ReadMachineString(key.Path(), "Name", 11), std::nullopt);
 
   EXPECT_EQ(ReadMachineDword(key.Path(), "Name"), std::nullopt) << "a string is not a number";
   EXPECT_EQ(ReadMachineString(key.Path(), "Count", 260), std::nullopt);

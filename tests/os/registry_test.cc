@@ -1,6 +1,7 @@
 #include "os/registry.h"
 
 #include <gtest/gtest.h>
+#include <json/json.h>
 
 #include <optional>
 #include <string>
@@ -64,10 +65,48 @@ TEST_F(RegistryTest, MissingKeysValuesAndUnfitTypesReadAsMissing) {
 }
 
 TEST_F(RegistryTest, StringMustFitWithItsTerminator) {
-  // "seven77" has 7 bytes and needs 8 with the terminating zero.
-  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 8), "seven77");
-  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 7), std::nullopt);
+  // "seven77" has 7 UTF-16 units and needs 16 bytes with the terminating zero.
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 16), "seven77");
+  EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 15), std::nullopt);
   EXPECT_EQ(ReadMachineString("SOFTWARE\\Keystead\\Settings", "Name", 0), std::nullopt);
+}
+
+std::string Repeat(const std::string& text, int count) {
+  std::string repeated;
+  for (int i = 0; i < count; ++i) repeated += text;
+  return repeated;
+}
+
+// A 512-byte buffer ("InstallDir", "AffId") holds 255 UTF-16 units and the
+// terminator, whatever the UTF-8 length of the text.
+TEST_F(RegistryTest, LimitCountsUtf16UnitsNotUtf8Bytes) {
+  const std::string twoBytes = "\xC3\xA9";           // U+00E9
+  const std::string threeBytes = "\xE2\x82\xAC";     // U+20AC
+  const std::string fourBytes = "\xF0\x9F\x98\x80";  // U+1F600, a surrogate pair
+  const struct {
+    const char* name;
+    std::string text;
+    bool fits;
+  } cases[] = {
+      {"255 ASCII", std::string(255, 'a'), true},
+      {"256 ASCII", std::string(256, 'a'), false},
+      {"255 two-byte", Repeat(twoBytes, 255), true},
+      {"256 two-byte", Repeat(twoBytes, 256), false},
+      {"255 three-byte", Repeat(threeBytes, 255), true},
+      {"256 three-byte", Repeat(threeBytes, 256), false},
+      {"127 pairs and one unit", Repeat(fourBytes, 127) + "a", true},
+      {"128 pairs", Repeat(fourBytes, 128), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Json::Value root;
+    root["SOFTWARE\\Keystead\\PreInstall"]["AffId"] = c.text;
+    ScopedEnv registry("KEYSTEAD_REGISTRY",
+                       dir_.WriteFile("limit.json", Json::FastWriter().write(root)));
+    const std::optional<std::string> read =
+        ReadMachineString("SOFTWARE\\Keystead\\PreInstall", "AffId", 512);
+    EXPECT_EQ(read, c.fits ? std::optional<std::string>(c.text) : std::nullopt);
+  }
 }
 
 TEST_F(RegistryTest, FollowsTheVariableToAnotherFile) {

@@ -35,6 +35,11 @@ TEST(KSInstHelperTest, UserNameFromTheRegistry) {
     std::string wantLast;
   };
   const std::string longest(129, 'n');
+  const auto euros = [](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\xE2\x82\xAC";  // U+20AC: 3 bytes, 1 unit
+    return text;
+  };
   const std::vector<Case> cases = {
       {"both", "Ana", "Silva", kUserNameRead, "Ana", "Silva"},
       {"first name only", "Ana", std::nullopt, kUserNameMissing, "Ana", ""},
@@ -44,6 +49,8 @@ TEST(KSInstHelperTest, UserNameFromTheRegistry) {
       {"non-ASCII", "Zoë", "Łukasz", kUserNameRead, "Zoë", "Łukasz"},
       {"129 units fit the buffer", longest, "S", kUserNameRead, longest, "S"},
       {"130 units do not", longest + "n", "S", kUserNameMissing, "", ""},
+      {"129 three-byte characters fit", euros(129), "S", kUserNameRead, euros(129), "S"},
+      {"130 three-byte characters do not", euros(130), "S", kUserNameMissing, "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

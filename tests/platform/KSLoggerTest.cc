@@ -5,6 +5,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <latch>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -266,8 +268,29 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(MaskingCase{"ConfigPresent", true, std::nullopt, true},
                     MaskingCase{"FullLogZero", true, 0, true},
                     MaskingCase{"FullLogEnabled", true, 1, false},
-                    MaskingCase{"NoConfigErrorLinesUnmasked", false, std::nullopt, false}),
+                    MaskingCase{"NoConfigErrorLinesMasked", false, std::nullopt, true},
+                    MaskingCase{"NoConfigFullLogEnabled", false, 1, false}),
     [](const testing::TestParamInfo<MaskingCase>& info) { return std::string(info.param.name); });
+
+// An error line carrying a response body, written without the service
+// configuration: neither the file nor the debugger output holds a secret.
+TEST_F(KSLoggerTest, ErrorLineWithoutConfigCarriesNoToken) {
+  testing::internal::CaptureStderr();
+  auto logger = MakeLogger();
+  logger->Write(
+      "PostMatchFrames - ContentOut: "
+      R"({"idToken":"secret-id","cloudKey":"secret-key","oauthTransId":"secret-tx",)"
+      R"("nonce":"secret-nonce","matchStatus":true})",
+      0);
+  const std::string debugOutput = testing::internal::GetCapturedStderr();
+
+  const auto lines = ReadLines(FallbackLog());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with(
+      R"({"idToken":"X","cloudKey":"X","oauthTransId":"X","nonce":"X","matchStatus":true})"))
+      << lines[0];
+  EXPECT_EQ(debugOutput.find("secret"), std::string::npos) << debugOutput;
+}
 
 class KSLoggerConcurrencyTest : public KSLoggerTest {};
 
@@ -279,9 +302,12 @@ TEST_F(KSLoggerConcurrencyTest, ConcurrentWritersProduceWholeLines) {
   constexpr int kLinesPerThread = 150;
   const std::string padding(300, '.');
   {
+    // All writers live at once, so no thread id can be handed out twice.
+    std::latch allStarted(kThreads);
     std::vector<std::jthread> writers;
     for (int t = 0; t < kThreads; ++t) {
       writers.emplace_back([&, t] {
+        allStarted.arrive_and_wait();
         for (int i = 0; i < kLinesPerThread; ++i) {
           logger->Write("w" + std::to_string(t) + "-" + std::to_string(i) + padding, 1);
         }
@@ -291,14 +317,28 @@ TEST_F(KSLoggerConcurrencyTest, ConcurrentWritersProduceWholeLines) {
 
   const auto lines = ReadLines(ServiceLog());
   ASSERT_EQ(lines.size(), 1u + kThreads * kLinesPerThread);
-  const std::regex whole(R"(2024-03-05\.12:34:56 \| \d+ \| \d+ \|  \| INFO \| (w\d+-\d+)\.{300})");
+  const std::regex whole(
+      R"(2024-03-05\.12:34:56 \| (\d+) \| (\d+) \|  \| INFO \| (w(\d+)-\d+)\.{300})");
   std::set<std::string> seen;
+  std::set<std::string> processIds;
+  std::map<std::string, std::set<std::string>> threadIdsOfWriter;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     std::smatch match;
     ASSERT_TRUE(std::regex_match(lines[i], match, whole)) << lines[i];
-    seen.insert(match[1]);
+    processIds.insert(match[1]);
+    threadIdsOfWriter[match[4]].insert(match[2]);
+    seen.insert(match[3]);
   }
   EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kLinesPerThread));
+  EXPECT_EQ(processIds, std::set<std::string>{std::to_string(keystead::os::CurrentProcessId())});
+  // Each line names the thread that wrote it: one id per writer, all distinct.
+  ASSERT_EQ(threadIdsOfWriter.size(), static_cast<std::size_t>(kThreads));
+  std::set<std::string> threadIds;
+  for (const auto& [writer, ids] : threadIdsOfWriter) {
+    EXPECT_EQ(ids.size(), 1u) << "writer " << writer;
+    threadIds.insert(ids.begin(), ids.end());
+  }
+  EXPECT_EQ(threadIds.size(), static_cast<std::size_t>(kThreads));
 }
 
 }  // namespace

@@ -64,12 +64,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<MaskCase>& info) { return std::string(info.param.name); });
 
 TEST(LogMaskingKeysTest, EveryStringKeyHidesItsValue) {
-  for (const char* key : {"clientToken",      "ksReEnrollToken", "ksDeviceId",    "idToken",
-                          "cloudKey",         "engineToken",     "pwd",           "authClaimToken",
-                          "provisionData",    "reEnrollToken",   "ksDeviceNonce", "deviceId",
-                          "OAuthTransId",     "Profiles",        "Subscriptions", "GlobalSetting",
-                          "riskAnalysisInfo", "image",           "backupToken",   "oTransId",
-                          "authCode",         "attestedData",    "jwtCert"}) {
+  for (const char* key : {"clientToken",   "ksReEnrollToken",  "ksDeviceId",
+                          "idToken",       "cloudKey",         "engineToken",
+                          "pwd",           "authClaimToken",   "provisionData",
+                          "reEnrollToken", "ksDeviceNonce",    "deviceId",
+                          "OAuthTransId",  "Profiles",         "Subscriptions",
+                          "GlobalSetting", "riskAnalysisInfo", "image",
+                          "backupToken",   "oTransId",         "authCode",
+                          "attestedData",  "jwtCert",          "oauthTransId",
+                          "nonce"}) {
     std::string text = std::string(R"({"a":1,")") + key + R"(":"secret"})";
     MaskSensitiveData(text);
     EXPECT_EQ(text, std::string(R"({"a":1,")") + key + R"(":"X"})") << key;

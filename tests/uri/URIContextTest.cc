@@ -346,6 +346,19 @@ TEST_F(PreInstallPartnerCheckTest, OnlyTheFirstCallTellsAPartner) {
   }
 }
 
+// The value is read into a 512-byte buffer of UTF-16: 255 units fit,
+// whatever their UTF-8 length.
+TEST_F(PreInstallPartnerCheckTest, AffiliateIdFitsByItsUtf16Length) {
+  for (const auto& [euros, partner] : {std::pair{251, true}, std::pair{252, false}}) {
+    SCOPED_TRACE(euros);
+    std::string affiliate = "1319";
+    for (int i = 0; i < euros; ++i) affiliate += "\xE2\x82\xAC";  // U+20AC: 3 bytes, 1 unit
+    WriteAffiliateId(affiliate);
+    PreInstallPartnerCheck check;
+    EXPECT_EQ(check.IsFirstCallForPartner(), partner);
+  }
+}
+
 TEST_F(PreInstallPartnerCheckTest, MissingValueIsNoPartnerAndLaterCallsStayFalse) {
   PreInstallPartnerCheck check;
   EXPECT_FALSE(check.IsFirstCallForPartner());
