@@ -119,10 +119,10 @@ void DisplayTimeOut::ResetSession() {
 }
 
 void DisplayTimeOut::Finish() {
-  {
-    std::scoped_lock lock(timeOutMutex);
-    running = false;
-  }
+  std::scoped_lock lock(timeOutMutex);
+  running = false;
+  // Under the lock: a waiter in ReleaseEngine may free this object as soon
+  // as it sees running fall.
   finished.notify_all();
 }
 
