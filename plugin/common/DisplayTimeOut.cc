@@ -121,6 +121,9 @@ void DisplayTimeOut::ResetSession() {
 void DisplayTimeOut::Finish() {
   std::scoped_lock lock(timeOutMutex);
   running = false;
+  // Under the lock: a waiter in ReleaseEngine may free this object as soon
+  // as it sees running fall.
+  finished.notify_all();
 }
 
 void DisplayTimeOut::ReleaseEngine() {
@@ -129,6 +132,12 @@ void DisplayTimeOut::ReleaseEngine() {
     std::scoped_lock lock(engineMutex);
     released.swap(faceLogin);
   }
+  // A time-out that fired before the swap may still hold its own engine
+  // reference (the last one dropped on the frame thread would destroy the
+  // engine there) and may still be resetting the session its owner is about
+  // to free.
+  std::unique_lock lock(timeOutMutex);
+  finished.wait(lock, [this] { return !running; });
 }
 
 double DisplayTimeOut::LastPollElapsedMs() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -51,8 +52,11 @@ class DisplayTimeOut {
   // logged, not thrown; only a failing mutex raises std::system_error.
   bool Check();
 
-  // Drops the engine reference; later time-outs no longer stop anything (they
-  // are treated as a failed stop). Thread-safe.
+  // Drops the engine reference, then waits until a time-out that is running
+  // has finished, clean-up included: once this returns, the time-out neither
+  // touches the session nor holds the engine. Later time-outs no longer stop
+  // anything (they are treated as a failed stop). Thread-safe; must not be
+  // called from within Check (the frame thread would wait for itself).
   void ReleaseEngine();
 
   // The firing rule, on the current readings and those recorded at the last
@@ -81,9 +85,10 @@ class DisplayTimeOut {
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin;  // guarded by engineMutex
 
   mutable std::mutex timeOutMutex;
-  double lastPollElapsedMs = 0;     // guarded by timeOutMutex
-  double lastSessionElapsedMs = 0;  // guarded by timeOutMutex
-  bool running = false;             // guarded by timeOutMutex
+  double lastPollElapsedMs = 0;      // guarded by timeOutMutex
+  double lastSessionElapsedMs = 0;   // guarded by timeOutMutex
+  bool running = false;              // guarded by timeOutMutex
+  std::condition_variable finished;  // signalled when running falls
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -32,6 +32,12 @@ void FrameSessionState::BeginSession(double startTime) {
   std::scoped_lock lock(sessionMutex);
   started = true;
   startTimeMs = startTime;
+  ++sessionsBegun;
+}
+
+std::uint64_t FrameSessionState::SessionsBegun() const {
+  std::scoped_lock lock(sessionMutex);
+  return sessionsBegun;
 }
 
 double FrameSessionState::StartTimeMs() const {

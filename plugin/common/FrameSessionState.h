@@ -61,6 +61,9 @@ class FrameSessionState {
   // Marks a capture session as started at `startTime` (wall clock, whole
   // seconds in milliseconds, see Clock::WallClockWholeSecondsMs).
   void BeginSession(double startTime);
+  // How many sessions have begun so far; tells a request that paused
+  // whether another one began a session meanwhile.
+  std::uint64_t SessionsBegun() const;
   // Meaningful only once a session has started.
   double StartTimeMs() const;
   // started = false and timeOutInProgress = `timingOut`, together.
@@ -111,6 +114,7 @@ class FrameSessionState {
   mutable std::mutex sessionMutex;
   bool started = false;                  // guarded by sessionMutex
   double startTimeMs = 0;                // guarded by sessionMutex
+  std::uint64_t sessionsBegun = 0;       // guarded by sessionMutex
   bool timeOutInProgress = false;        // guarded by sessionMutex
   std::set<std::string> correlationIds;  // guarded by sessionMutex
 

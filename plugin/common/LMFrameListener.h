@@ -58,7 +58,8 @@ class LMFrameListener : public virtual Corvane::QAV::SDK::FrameCallback, public 
   std::size_t Size() const;
   void EmptyQueue() override;
 
-  // Drops the listener's engine reference (see LMListenerHolder's destructor).
+  // Drops the listener's engine reference and waits for a display time-out
+  // still running on the frame thread (see DisplayTimeOut::ReleaseEngine).
   void ReleaseEngine();
 
   // The display time-out driven by this listener (for inspection).

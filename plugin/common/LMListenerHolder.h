@@ -44,7 +44,8 @@ class KS_COMMON_API LMListenerHolder {
   // StopRemoteBiometricData has returned, no frame notification runs or will
   // run, including a display time-out in progress) and let no enrollment or
   // match run on. The destructor then releases the frame listener's engine
-  // reference while everything it points to is still alive.
+  // reference, after waiting for a display time-out still running, while
+  // everything it points to is still alive.
   ~LMListenerHolder();
 
   LMListenerHolder(const LMListenerHolder&) = delete;

@@ -191,18 +191,8 @@ void PluginState::SetClock(std::shared_ptr<common::Clock> newClock) {
 
 void PluginState::TearDown() {
   ClearRetryState();
-  if (engine && listenerHolder) {
-    common::FrameSessionState& state = listenerHolder->State();
-    std::scoped_lock capture(state.CaptureMutex());
-    if (state.IsStarted() || state.IsOperationStarted()) {
-      // Once the stop returned, no listener is called any more.
-      try {
-        engine->StopRemoteBiometricData();
-      } catch (const std::exception& exception) {
-        LogException("Larchmere Plugin - Finalize - StopRemoteBiometricData", exception);
-      }
-      listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kClear);
-    }
+  if (listenerHolder) {
+    StopCapture();
   }
   {
     std::scoped_lock init(initMutex);
@@ -213,6 +203,27 @@ void PluginState::TearDown() {
   // which joins the engine's threads) before the listeners go.
   listenerHolder.reset();
   deviceAuthenticatedForwarder.SetHostCallbacks(HostCallbacks{});
+}
+
+void PluginState::StopCapture() {
+  common::FrameSessionState& state = listenerHolder->State();
+  if (engine) {
+    std::scoped_lock capture(state.CaptureMutex());
+    // Whatever the session flags say: after a failed frame stop, or during
+    // the display time-out's clean-up, they tell of no capture while the
+    // engine still delivers frames. Once a stop returned 0, no listener is
+    // called any more.
+    try {
+      engine->StopRemoteBiometricData();
+    } catch (const std::exception& exception) {
+      LogException("Larchmere Plugin - Finalize - StopRemoteBiometricData", exception);
+    }
+  }
+  // A time-out that fired before the stop may still be resetting the
+  // session (the engine's stop does not wait for it when it failed).
+  listenerHolder->FrameListener().ReleaseEngine();
+  std::scoped_lock capture(state.CaptureMutex());
+  listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kClear);
 }
 
 void PluginState::ClearRetryState() {

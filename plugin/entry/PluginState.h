@@ -60,6 +60,9 @@ class PluginState {
   // Stops a running capture and frees router, engine reference and holder,
   // in that order. Requires the gate closed.
   void TearDown();
+  // Stops the engine's capture, waits for a display time-out still running
+  // on the frame thread and ends the session. Requires the holder.
+  void StopCapture();
   void ClearRetryState();
 
   // Serialises Initialize and Finalize.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -42,6 +43,9 @@ bool IAsyncRequestMethod::HandleReentrantClient(const char* requestHeaders, bool
         common::kInvalidQCorrelationIdDescription));
     return false;
   }
+  if (RefuseBeforeSession(requestHeaders, status, responseBody)) {
+    return false;
+  }
   if (listenerHolder == nullptr) {
     return true;
   }
@@ -73,9 +77,11 @@ bool IAsyncRequestMethod::ValidateInvalidCamera() {
   }
   LogInfo("IAsyncRequestMethod - ValidateInvalidCamera: ", "Camera State Is Invalid!");
   int stopResult = -1;
+  std::uint64_t sessionsBegunAtStop = 0;
   if (engine) {
     std::scoped_lock captureLock(OperationMutex());
     stopResult = engine->StopRemoteBiometricData();
+    sessionsBegunAtStop = listenerHolder->State().SessionsBegun();
   }
   if (stopResult != 0) {
     return true;
@@ -83,10 +89,19 @@ bool IAsyncRequestMethod::ValidateInvalidCamera() {
   listenerHolder->GetClock().SleepMs(kInvalidCameraSettleMs);
   {
     std::scoped_lock captureLock(OperationMutex());
-    listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kKeep);
-    listenerHolder->UnsetInvalidCamera();
+    // Another request may have recovered the camera and begun a session
+    // during the pause; that session's capture was started after our stop.
+    if (listenerHolder->IsInvalidCamera() &&
+        listenerHolder->State().SessionsBegun() == sessionsBegunAtStop) {
+      listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kKeep);
+      listenerHolder->UnsetInvalidCamera();
+    }
   }
   return true;
+}
+
+bool IAsyncRequestMethod::RefuseBeforeSession(const char*, unsigned short&, std::string&) {
+  return false;
 }
 
 int IAsyncRequestMethod::ReadIntegerSetting(const char* name) {

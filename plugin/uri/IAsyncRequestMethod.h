@@ -34,9 +34,16 @@ class IAsyncRequestMethod : public IURIStrategy {
   // The liveness the engine is configured for, for this handler's operation.
   virtual int GetLivenessSetting() = 0;
 
+  // A refusal decided from the request alone, before the request touches the
+  // capture session: appends the error document, sets the status and returns
+  // true. A refused request changes nothing of a running session (no id
+  // admitted, no stopwatch restarted, no camera recovery). None by default.
+  virtual bool RefuseBeforeSession(const char* requestHeaders, unsigned short& status,
+                                   std::string& responseBody);
+
   // Binds the request to the capture session by its correlation id: refuses
-  // an invalid id (status 500 and the error document appended to
-  // `responseBody`; returns false), recovers from an invalid camera, starts
+  // an invalid id, then whatever RefuseBeforeSession refuses (the error
+  // document appended to `responseBody`; returns false), recovers from an invalid camera, starts
   // from empty queues when no session and no clean-up runs, admits the id and
   // restarts the stopwatches. Returns true when the request may go on.
   // Takes the capture lock; must not be called while holding it.
@@ -45,9 +52,11 @@ class IAsyncRequestMethod : public IURIStrategy {
 
   // When a listener flagged the camera as invalid: stops the engine's
   // capture and, when that succeeded, waits 500 ms (on the holder's clock)
-  // and resets the capture session and the flag. Returns true when the camera
-  // was flagged, whether or not the stop succeeded. The engine call is made
-  // under the capture lock only; the pause holds no lock.
+  // and resets the capture session and the flag, unless during the pause
+  // another request recovered the camera or began a session (its capture
+  // would be wiped). Returns true when the camera was flagged, whether or not
+  // the stop succeeded. The engine call is made under the capture lock only;
+  // the pause holds no lock.
   bool ValidateInvalidCamera();
 
   // The engine setting `name` parsed as a decimal integer; 0 when it cannot

@@ -20,15 +20,22 @@ bool TryMatchFrames::AsyncProcessRequest(const char* requestHeaders, int content
                                          bool& deliverFrames, unsigned short& status, std::string&,
                                          std::string& responseBody) {
   WriteLog("TryMatch Frames | AsyncProcessRequest", kLogInfo);
-  if (GetIdTokenFromHeaders(requestHeaders).empty()) {
-    // Without the token the engine cannot try the match: neither the camera
-    // nor a match is started for it.
-    CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kInvalidIdToken,
-                       common::kInvalidIdTokenDescription);
-    return true;
-  }
   RunHybridFlow(requestHeaders, contentLength, content, timedOut, sessionStarted, deliverFrames,
                 status, responseBody);
+  return true;
+}
+
+bool TryMatchFrames::RefuseBeforeSession(const char* requestHeaders, unsigned short& status,
+                                         std::string& responseBody) {
+  if (!GetIdTokenFromHeaders(requestHeaders).empty()) {
+    return false;
+  }
+  // Without the token the engine cannot try the match: neither the camera
+  // nor a match is started, and a running session must not count this
+  // request as one of its pages.
+  WriteLog("TryMatch Frames | AsyncProcessRequest", kLogInfo);
+  CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kInvalidIdToken,
+                     common::kInvalidIdTokenDescription);
   return true;
 }
 

@@ -9,7 +9,8 @@ namespace corvane::larchmere::plugin::uri {
 // POST "/frame/trymatch": the hybrid match flow for a request that carries
 // the caller's id token ("x-idToken"), which the engine checks with the
 // local match. A request without one is refused with "Invalid IdToken"
-// (status 500) and starts nothing.
+// (status 500) before it reaches the capture session: it starts nothing and
+// changes nothing of a running session.
 class TryMatchFrames : public PostMatchFrames {
  public:
   using PostMatchFrames::PostMatchFrames;
@@ -23,6 +24,9 @@ class TryMatchFrames : public PostMatchFrames {
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
                            bool& timedOut, bool& sessionStarted, bool& deliverFrames,
                            unsigned short& status, std::string& responseHeaders,
+                           std::string& responseBody) override;
+  // Refuses a request without an id token before it joins a session.
+  bool RefuseBeforeSession(const char* requestHeaders, unsigned short& status,
                            std::string& responseBody) override;
 };
 

@@ -149,5 +149,57 @@ TEST_F(CaptureConcurrencyTest, DisplayTimeOutFiringWhileAStopAndAPollAreUnderWay
   EXPECT_EQ(sim::CallCount("StartRemoteBiometricData"), 2u);
 }
 
+// While a request recovering an invalid camera pauses after its engine stop,
+// another page's request begins a new session. The pause must not end with
+// that session wiped (its capture would then be started a second time).
+struct CameraRecoveryCase {
+  const char* name;
+  // The new capture reports the camera invalid again before the pause ends.
+  bool flaggedAgain;
+};
+
+class CameraRecoveryConcurrencyTest : public CaptureTest,
+                                      public ::testing::WithParamInterface<CameraRecoveryCase> {};
+
+TEST_P(CameraRecoveryConcurrencyTest, SessionBegunDuringThePauseIsKept) {
+  Post("/frame/enrollment", CaptureHeaders(kPageA));
+  // Source 0 is not queued, but the code marks the camera invalid.
+  ASSERT_TRUE(sim::PushError(sim::Listener::Enroll, EngineEvent(0, 5633, "none")));
+  Signal paused;
+  Signal release;
+  std::atomic<bool> parked{false};
+  clock->SetSleepHook([&](int milliseconds) {
+    if (milliseconds == 500 && !parked.exchange(true)) {  // the recovery's pause
+      paused.Raise();
+      release.Wait();
+    }
+  });
+  std::future<CaptureResponse> recovering = PostAsync("/frame/enrollment", CaptureHeaders(kPageA));
+  ASSERT_TRUE(paused.Wait());
+
+  // Page B recovers the camera itself and begins its session.
+  EXPECT_EQ(Post("/frame/enrollment", CaptureHeaders(kPageB)).status, 200);
+  ASSERT_EQ(sim::CallCount("StartRemoteBiometricData"), 2u);
+  if (GetParam().flaggedAgain) {
+    ASSERT_TRUE(sim::PushError(sim::Listener::Enroll, EngineEvent(0, 5633, "none")));
+  }
+  release.Raise();
+  EXPECT_EQ(AwaitOrAbort(recovering, "the camera recovery").status, 200);
+  clock->SetSleepHook(nullptr);
+
+  EXPECT_EQ(sim::CallCount("StartRemoteBiometricData"), 2u);
+  EXPECT_EQ(sim::CallCount("RemoteEnroll"), 2u);
+  // Page B's session still runs: stopping it reaches the engine.
+  const std::size_t stopsBefore = sim::CallCount("StopRemoteBiometricData");
+  Stop(kPageA);
+  EXPECT_EQ(Stop(kPageB).body, "{}");
+  EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), stopsBefore + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CameraRecoveryConcurrencyTest,
+                         ::testing::Values(CameraRecoveryCase{"RecoveredByTheOtherPage", false},
+                                           CameraRecoveryCase{"FlaggedAgainByTheNewCapture", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace corvane::larchmere::plugin::test

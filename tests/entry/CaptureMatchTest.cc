@@ -147,6 +147,29 @@ TEST_F(CaptureMatchTest, TryMatchWithoutIdTokenAnswers500AndStartsNothing) {
   EXPECT_EQ(sim::CallCount("TryLocalMatch"), 1u);
 }
 
+TEST_F(CaptureMatchTest, TryMatchWithoutIdTokenLeavesTheRunningSessionAlone) {
+  Post("/frame/match", CaptureHeaders(kId));
+
+  EXPECT_EQ(Post("/frame/trymatch", CaptureHeaders(kOtherId)).body,
+            CaptureError(0, 3, "Invalid IdToken"));
+
+  EXPECT_EQ(Stop(kOtherId).body, CaptureError(0, 1, "Frames Already Stopped"));
+  EXPECT_EQ(Stop(kId).body, "{}");
+  EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 1u);
+}
+
+TEST_F(CaptureMatchTest, TryMatchWithoutIdTokenIsNoActivityForTheDisplayTimeOut) {
+  // The first call spends 3 s of its own; 3 s more without an accepted
+  // request and the next frame fires the time-out.
+  Post("/frame/match", CaptureHeaders(kId));
+  Post("/frame/trymatch", CaptureHeaders(kId));
+  clock->AdvanceMs(3000);
+
+  PushFrame(1);
+
+  EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 1u);
+}
+
 TEST_F(CaptureMatchTest, AddDeviceUsesLivenessOneAndPreviewZeroByDefault) {
   const std::string body = R"({"userData":{"oTransId":"trans-1","email":"a@b.c"}})";
   Post("/frame/adddevice", CaptureHeaders(kId, {"PreviewType: DOTS"}), body);
