@@ -13,36 +13,15 @@
 #include <cstdlib>
 #include <exception>
 
+#include "os/posix/file_descriptor.h"
+
 namespace keystead::os {
 namespace {
 
 constexpr mode_t kPublishedFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;     // 0644
 constexpr mode_t kFolderMode = S_IRWXU | S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH;  // 0755
 
-// Owns one open file descriptor.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (descriptor_ >= 0) close(descriptor_);
-  }
-
-  int get() const { return descriptor_; }
-  bool valid() const { return descriptor_ >= 0; }
-
-  // Closes now and reports whether the close succeeded (it can report a
-  // deferred write error).
-  bool Close() {
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    return close(descriptor) == 0;
-  }
-
- private:
-  int descriptor_;
-};
+using posix::FileDescriptor;
 
 bool WriteAll(int descriptor, std::string_view contents) {
   while (!contents.empty()) {

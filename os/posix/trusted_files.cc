@@ -10,25 +10,12 @@
 #include <cerrno>
 #include <exception>
 
+#include "os/posix/file_descriptor.h"
+
 namespace keystead::os {
 namespace {
 
-// Owns one open file descriptor.
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (descriptor_ >= 0) close(descriptor_);
-  }
-
-  int get() const { return descriptor_; }
-  bool valid() const { return descriptor_ >= 0; }
-
- private:
-  int descriptor_;
-};
+using posix::FileDescriptor;
 
 bool UsablePath(const std::string& path) {
   return !path.empty() && path.find('\0') == std::string::npos;
@@ -73,7 +60,7 @@ bool ReadAll(int descriptor, std::size_t maxBytes, std::string& out) {
 TrustedFileRead Read(const std::string& path, std::size_t maxBytes) {
   TrustedFileRead result;
   if (!UsablePath(path)) return result;
-  const Descriptor file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  const FileDescriptor file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!file.valid()) {
     const int error = errno;
     if (error == ENOENT) {
