@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "os/debug_output.h"
@@ -43,11 +44,20 @@ std::string FolderOf(const std::string& target) {
 
 }  // namespace
 
+namespace {
+
+// Made when the library loads, before any object that may log from its
+// destructor (the plug-in state and everything it owns are made later), so
+// destroyed after all of them: the logger lives until the library unloads
+// and is freed then, also when a host unloads and loads the plug-in again.
+std::unique_ptr<KSLogger> gProcessLogger;
+std::once_flag gProcessLoggerOnce;
+
+}  // namespace
+
 KSLogger& KSLogger::Instance() {
-  // Leaked on purpose: a logger destroyed at exit could still be reached from
-  // an engine thread or a later static destructor.
-  static KSLogger* const instance = std::make_unique<KSLogger>("LM.log").release();
-  return *instance;
+  std::call_once(gProcessLoggerOnce, [] { gProcessLogger = std::make_unique<KSLogger>("LM.log"); });
+  return *gProcessLogger;
 }
 
 KSLogger::KSLogger(std::string fileName, TimeSource now)
