@@ -111,8 +111,7 @@ std::optional<SecretString> DeriveBlobKey(std::string_view machineKey) {
                                  static_cast<int>(machineKey.size())) != 1 ||
       EVP_PKEY_CTX_add1_hkdf_info(context.get(), reinterpret_cast<const unsigned char*>(kKeyInfo),
                                   static_cast<int>(sizeof(kKeyInfo) - 1)) != 1 ||
-      EVP_PKEY_derive(context.get(), reinterpret_cast<unsigned char*>(key.data()), &length) != 1 ||
-      length != key.size()) {
+      EVP_PKEY_derive(context.get(), Bytes(key), &length) != 1 || length != key.size()) {
     return std::nullopt;
   }
   return key;

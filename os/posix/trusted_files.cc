@@ -40,20 +40,19 @@ std::optional<std::string> OpenFailureReason(int error) {
   return std::nullopt;
 }
 
-bool ReadAll(int descriptor, std::size_t maxBytes, std::string& out) {
-  std::string buffer(4096, '\0');
-  while (out.size() < maxBytes) {
-    const std::size_t wanted = std::min(buffer.size(), maxBytes - out.size());
-    const ssize_t got = read(descriptor, buffer.data(), wanted);
+// Reads up to `wanted` bytes straight into one buffer sized up front, so that
+// no partial copy of the contents is left behind.
+bool ReadAll(int descriptor, std::size_t wanted, SecretString& out) {
+  SecretString buffer(std::string(wanted, '\0'));
+  std::size_t done = 0;
+  while (done < wanted) {
+    const ssize_t got = read(descriptor, buffer.data() + done, wanted - done);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      WipeString(buffer);
-      return false;
-    }
+    if (got < 0) return false;
     if (got == 0) break;
-    out.append(buffer, 0, static_cast<std::size_t>(got));
+    done += static_cast<std::size_t>(got);
   }
-  WipeString(buffer);
+  out = SecretString(buffer.view().substr(0, done));
   return true;
 }
 
@@ -78,15 +77,10 @@ TrustedFileRead Read(const std::string& path, std::size_t maxBytes) {
     result.reason = std::move(*reason);
     return result;
   }
-  std::string contents;
-  // Sized up front: a growing buffer would leave partial copies behind.
-  contents.reserve(std::min(maxBytes, static_cast<std::size_t>(info.st_size)));
-  if (!ReadAll(file.get(), maxBytes, contents)) {
-    WipeString(contents);
-    return result;
+  const std::size_t wanted = std::min(maxBytes, static_cast<std::size_t>(info.st_size));
+  if (ReadAll(file.get(), wanted, result.contents)) {
+    result.status = TrustedFileRead::Status::kRead;
   }
-  result.status = TrustedFileRead::Status::kRead;
-  result.contents = SecretString(std::move(contents));
   return result;
 }
 

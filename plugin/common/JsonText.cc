@@ -1,6 +1,7 @@
 #include "plugin/common/JsonText.h"
 
 #include <exception>
+#include <memory>
 
 namespace corvane::larchmere::plugin::common {
 
@@ -18,8 +19,6 @@ Json::CharReaderBuilder MakeBuilder(JsonDialect dialect) {
   return builder;
 }
 
-}  // namespace
-
 std::unique_ptr<Json::CharReader> NewJsonReader(JsonDialect dialect) {
   static const Json::CharReaderBuilder kLenient = MakeBuilder(JsonDialect::kLenient);
   static const Json::CharReaderBuilder kStrict = MakeBuilder(JsonDialect::kStrict);
@@ -27,12 +26,14 @@ std::unique_ptr<Json::CharReader> NewJsonReader(JsonDialect dialect) {
       (dialect == JsonDialect::kStrict ? kStrict : kLenient).newCharReader());
 }
 
+}  // namespace
+
 bool ParseJson(std::string_view text, Json::Value& root, JsonDialect dialect) {
   const std::unique_ptr<Json::CharReader> reader = NewJsonReader(dialect);
   try {
     return reader->parse(text.data(), text.data() + text.size(), &root, nullptr);
   } catch (const std::exception&) {
-    return false;  // nested deeper than the reader's stack limit
+    return false;  // the reader throws for a nesting deeper than its stack limit
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <json/json.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,12 +18,8 @@ enum class JsonDialect {
   kStrict,   // no comments; the root must be an object or an array
 };
 
-// The plug-in's one reader factory. The reader throws Json::Exception for a
-// nesting deeper than its stack limit; ParseJson catches that.
-std::unique_ptr<Json::CharReader> NewJsonReader(JsonDialect dialect);
-
-// Parses text into root. False for anything the dialect refuses, too deep a
-// nesting included; root is then unspecified.
+// The plug-in's one JSON reader: parses text into root. False for anything
+// the dialect refuses, too deep a nesting included; root is then unspecified.
 bool ParseJson(std::string_view text, Json::Value& root, JsonDialect dialect);
 inline bool ParseStrictJson(std::string_view text, Json::Value& root) {
   return ParseJson(text, root, JsonDialect::kStrict);

@@ -42,10 +42,6 @@ std::string FolderOf(const std::string& target) {
   return lastSeparator == std::string::npos ? target : target.substr(0, lastSeparator + 1);
 }
 
-}  // namespace
-
-namespace {
-
 // Made when the library loads, before any object that may log from its
 // destructor (the plug-in state and everything it owns are made later), so
 // destroyed after all of them: the logger lives until the library unloads
