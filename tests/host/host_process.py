@@ -170,6 +170,9 @@ class HostProcess:
     def thread_count(self):
         return len(os.listdir("/proc/%d/task" % self.process.pid))
 
+    def descriptor_count(self):
+        return len(os.listdir("/proc/%d/fd" % self.process.pid))
+
     # ---- raw access ----------------------------------------------------------
 
     @property

@@ -1,5 +1,7 @@
-"""Minimal HTTP/1.1 over a raw socket, so tests can send what no client library would."""
+"""Minimal HTTP/1.1 over a raw socket, so tests can send what no client library would;
+and a kept-alive client with the checks of an answer's form that the load runs share."""
 
+import http.client
 import json
 import socket
 
@@ -84,3 +86,53 @@ def closed_by_peer(sock, timeout):
         return True
     except socket.timeout:
         return False
+
+
+# ---- kept-alive clients and the form of the plug-in's answers -------------------
+
+class Malformed(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Malformed(what)
+
+
+def json_body(response, raw, what):
+    """The JSON document of an answer that must be one (http.client response and body)."""
+    check(response.getheader("Content-Type", "").startswith("application/json"),
+          "%s: Content-Type %r" % (what, response.getheader("Content-Type")))
+    try:
+        return json.loads(raw)
+    except ValueError:
+        raise Malformed("%s: body is not JSON: %r" % (what, raw[:120]))
+
+
+def is_error_document(document):
+    error = document.get("error") if isinstance(document, dict) else None
+    return isinstance(error, dict) and isinstance(error.get("description"), str)
+
+
+class KeptAlive:
+    """One kept-alive connection to the host, reopened when the host closes it
+    (it closes a connection after a number of requests or an idle while)."""
+
+    def __init__(self, port, timeout=30):
+        self.connection = http.client.HTTPConnection("127.0.0.1", port, timeout=timeout)
+
+    def send(self, method, target, headers, body=None):
+        """One request; returns (response, body bytes). Retries once on a closed connection."""
+        for attempt in (1, 2):
+            try:
+                self.connection.request(method, target, body=body, headers=headers)
+                response = self.connection.getresponse()
+                return response, response.read()
+            except (http.client.RemoteDisconnected, ConnectionResetError, BrokenPipeError):
+                self.connection.close()
+                if attempt == 2:
+                    raise
+        raise AssertionError("unreachable")
+
+    def close(self):
+        self.connection.close()

@@ -16,34 +16,12 @@ import threading
 import time
 
 from host_process import HostProcess, correlation_id
+from http_wire import KeptAlive, Malformed, check, is_error_document, json_body
 
 WORKERS = 30
 POLLERS = 2
 MEMORY_SLACK_KIB = 20 * 1024
 ALLOWED_ORIGIN = "https://app.keystead.com"
-
-
-class Malformed(Exception):
-    pass
-
-
-def check(condition, what):
-    if not condition:
-        raise Malformed(what)
-
-
-def json_body(response, raw, what):
-    check(response.getheader("Content-Type", "").startswith("application/json"),
-          "%s: Content-Type %r" % (what, response.getheader("Content-Type")))
-    try:
-        return json.loads(raw)
-    except ValueError:
-        raise Malformed("%s: body is not JSON: %r" % (what, raw[:120]))
-
-
-def is_error_document(document):
-    error = document.get("error") if isinstance(document, dict) else None
-    return isinstance(error, dict) and isinstance(error.get("description"), str)
 
 
 # ---- the mixed requests: (method, target, headers, body, validator) -----------
@@ -83,22 +61,6 @@ class Load:
         self.failures = []
         self.answers = 0
 
-    def connection(self):
-        return http.client.HTTPConnection("127.0.0.1", self.port, timeout=30)
-
-    def send(self, connection, method, target, headers, body):
-        """One request on a kept-alive connection, reconnecting once if the host closed it."""
-        for attempt in (1, 2):
-            try:
-                connection.request(method, target, body=body, headers=headers)
-                response = connection.getresponse()
-                return response, response.read()
-            except (http.client.RemoteDisconnected, ConnectionResetError, BrokenPipeError):
-                connection.close()
-                if attempt == 2:
-                    raise
-        raise AssertionError("unreachable")
-
     def record(self, failure=None):
         with self.lock:
             self.answers += 1
@@ -106,11 +68,11 @@ class Load:
                 self.failures.append(failure)
 
     def work(self, jobs):
-        connection = self.connection()
+        connection = KeptAlive(self.port)
         try:
             for method, target, headers, body, validate in jobs:
                 try:
-                    response, raw = self.send(connection, method, target, headers, body)
+                    response, raw = connection.send(method, target, headers, body)
                     document = json_body(response, raw, "%s %s" % (method, target))
                     if response.status != 200:
                         reason = (document["error"]["description"] if is_error_document(document)
@@ -131,12 +93,12 @@ class Load:
         """Polls one enrollment session until `until` is set, then stops it."""
         identity = correlation_id()
         headers = {"Content-Type": "application/json", "Q-Correlation-Id": identity}
-        connection = self.connection()
+        connection = KeptAlive(self.port)
         try:
             while not until.is_set():
                 try:
-                    response, raw = self.send(connection, "POST", "/q/v1/frame/enrollment",
-                                              headers, "{}")
+                    response, raw = connection.send("POST", "/q/v1/frame/enrollment", headers,
+                                                    "{}")
                     document = json_body(response, raw, "enrollment poll")
                     check(response.status == 200 or is_error_document(document),
                           "poll answered %d without an error document" % response.status)
@@ -149,7 +111,7 @@ class Load:
                     self.record()
                 except (Malformed, OSError, http.client.HTTPException) as failure:
                     self.record("enrollment poll: %s" % failure)
-            response, raw = self.send(connection, "POST", "/q/v1/frame/stop", headers, "{}")
+            response, raw = connection.send("POST", "/q/v1/frame/stop", headers, "{}")
             document = json_body(response, raw, "frame stop")
             check(document == {} or is_error_document(document), "frame stop answer")
             self.record()
