@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The reference host's checks: robustness tests of its loopback door, the load
-# check and the browser test of the demo page (Playwright driving Debian's
-# Chromium, headless). Usage: test-host.sh [build folder [more build folders]]
+# check, the short soak (a leak check) and the browser test of the demo page
+# (Playwright driving Debian's Chromium, headless).
+# Usage: test-host.sh [build folder [more build folders]]
 # The first folder (default: build) runs everything; each further folder (for
 # example a sanitizer build) runs the robustness tests again.
 set -euo pipefail
@@ -29,6 +30,9 @@ done
 
 echo "== host: load check (${folders[0]})"
 (cd tests/host && KEYSTEAD_BUILD_DIR="$PWD/../../${folders[0]}" python3 load_check.py)
+
+echo "== host: soak, short form (${folders[0]})"
+(cd tests/host && KEYSTEAD_BUILD_DIR="$PWD/../../${folders[0]}" python3 soak.py)
 
 echo "== host: browser test (${folders[0]}); screenshots in test-artifacts/"
 (cd tests/host && KEYSTEAD_BUILD_DIR="$PWD/../../${folders[0]}" node --test browser.test.mjs)

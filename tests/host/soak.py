@@ -181,6 +181,7 @@ class Soak:
         self.outcomes = collections.Counter()
         self.failures = []
         self.bad = bad_requests(host.host_header)
+        self.lone_rng = random.Random(seed - 1)
         self.restore = self.current_settings()
 
     def current_settings(self):
@@ -231,7 +232,7 @@ class Soak:
         client = Client(self, -1)
         try:
             with self.session_lock:
-                client.session(name, stop_after, random.Random(self.seed - 1))
+                client.session(name, stop_after, self.lone_rng)
         finally:
             client.close()
 
