@@ -101,6 +101,20 @@ void Refuse(const httplib::Request& request, httplib::Response& response, int st
   AnswerHostError(response, status, reason);
 }
 
+// A body length is one run of digits (RFC 9110), given once or repeated with
+// the same value. Anything else frames the body ambiguously: the library would
+// read it as a huge length and wait for a body that never comes.
+bool HasUsableContentLength(const httplib::Request& request) {
+  const auto lengths = HeaderValues(request, "Content-Length");
+  if (lengths.empty()) return true;
+  const std::string_view first = Trim(lengths.front());
+  const bool digits =
+      !first.empty() && first.size() <= 18 &&
+      std::all_of(first.begin(), first.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return digits && std::all_of(lengths.begin(), lengths.end(),
+                               [first](std::string_view length) { return Trim(length) == first; });
+}
+
 void CopyPluginAnswer(const PluginResponse& answer, httplib::Response& response) {
   if (answer.status < 100 || answer.status > 599) {
     AnswerHostError(response, 502, "The plug-in answered without a valid status");
@@ -194,6 +208,14 @@ HttpServer::HttpServer(const PluginLibrary& plugin, PageFiles pageFiles, HttpSer
   listener_->set_socket_options(
       [](::socket_t socket) { os::UseExclusiveAddress(static_cast<os::SocketHandle>(socket)); });
 
+  // Checked before the library reads a body, which it frames by this header.
+  listener_->set_pre_routing_handler(
+      [](const httplib::Request& request, httplib::Response& response) {
+        if (HasUsableContentLength(request)) return httplib::Server::HandlerResponse::Unhandled;
+        Refuse(request, response, 400, "Content-Length is not a length");
+        response.set_header("Connection", "close");
+        return httplib::Server::HandlerResponse::Handled;
+      });
   const auto handle = [this](const httplib::Request& request, httplib::Response& response) {
     Handle(request, response);
   };

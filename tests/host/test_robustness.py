@@ -192,6 +192,15 @@ class DoorTest(unittest.TestCase):
                     self.assertLess(answer.status, 500, answer)
         self.assertEqual(call(self.port, "GET", "/q/v1/status/qav").status, 200)
 
+    def test_unusable_content_length_is_refused_at_once(self):
+        host = "Host: 127.0.0.1:%d\r\n" % self.port
+        for length in (b"-5", b"5x", b"0x10", b"5\r\nContent-Length: 6"):
+            with self.subTest(length=length):
+                answer = exchange(self.port, b"POST /q/v1/settings HTTP/1.1\r\n" + host.encode() +
+                                  b"Content-Length: " + length + b"\r\n\r\n")
+                self.assertEqual(answer.status, 400, answer)
+                self.assertIn(b"Content-Length", answer.body)
+
     def test_oversized_requests_are_cut_short(self):
         host = "127.0.0.1:%d" % self.port
         long_line = build_request("GET", "/q/v1/status/qav", host, {"X-Big": "a" * 100000})
