@@ -151,6 +151,8 @@ def bad_requests(host_header):
         ("unknown method", raw("BREW", "/q/v1/status/qav", json_type), {400}),
         ("bad chunk", ("POST /q/v1/settings HTTP/1.1\r\nHost: %s\r\nTransfer-Encoding: chunked"
                        "\r\n\r\nZZ\r\nxx\r\n0\r\n\r\n" % host_header).encode(), {400}),
+        ("negative content length", ("POST /q/v1/settings HTTP/1.1\r\nHost: %s\r\n"
+                                     "Content-Length: -5\r\n\r\n" % host_header).encode(), {400}),
         ("poll without correlation id", raw("POST", "/q/v1/frame/enrollment", json_type, b"{}"),
          {500}),
         ("body not JSON", raw("POST", "/q/v1/settings", json_type, b"{" * 1000), {500}),
