@@ -209,6 +209,10 @@ void MaskSensitiveData(std::string& text) {
   ReplaceSpans(text, spans);
 }
 
+std::span<const std::string_view> SensitiveJsonKeys() { return kSensitiveKeys; }
+
+std::span<const std::string_view> SensitiveHeaderNames() { return kSensitiveHeaders; }
+
 std::string MaskedToken(const std::string& token) { return token.empty() ? "" : "X"; }
 
 }  // namespace corvane::larchmere::plugin

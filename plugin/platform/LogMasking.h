@@ -1,6 +1,8 @@
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
 // Hiding of secrets in log text. The functions here mask unconditionally;
 // whether a line is masked at all is the logger's decision (KSLogger).
@@ -31,6 +33,10 @@ void MaskSensitiveHeaders(std::string& text);
 // Each masked value becomes one character: a masked text is never longer than
 // the original (growth factor 1).
 void MaskSensitiveData(std::string& text);
+
+// The member names (with their quotes) and the header names that are masked.
+std::span<const std::string_view> SensitiveJsonKeys();
+std::span<const std::string_view> SensitiveHeaderNames();
 
 // "X" for a non-empty token, empty for an empty one.
 std::string MaskedToken(const std::string& token);
