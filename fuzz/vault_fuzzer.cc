@@ -42,7 +42,7 @@ using Result = std::unique_ptr<char, VaultFree>;
 class FuzzMachine {
  public:
   FuzzMachine() {
-    std::string pattern = (fs::temp_directory_path() / "keystead-vault-fuzz-XXXXXX").string();
+    std::string pattern = (TempBase() / "keystead-vault-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) Fail("cannot make a temporary folder");
     root_ = pattern;
     const fs::path programData = root_ / "programdata";
@@ -66,6 +66,14 @@ class FuzzMachine {
   FuzzMachine& operator=(const FuzzMachine&) = delete;
 
   const fs::path& VaultFile() const { return vaultFile_; }
+
+  // Memory-backed when the system has it: the vault file is rewritten for
+  // most inputs, and a disk file system flushes a truncated file on close.
+  static fs::path TempBase() {
+    std::error_code ignored;
+    if (fs::is_directory("/dev/shm", ignored)) return "/dev/shm";
+    return fs::temp_directory_path();
+  }
 
   [[noreturn]] static void Fail(const char* what) {
     std::fprintf(stderr, "vault fuzzer: %s\n", what);
