@@ -27,8 +27,25 @@ class ScenarioError : public std::runtime_error {
   throw ScenarioError(path + ": " + what);
 }
 
+// Control characters of a member name are shown escaped: a zero byte would
+// otherwise end the error text there.
+std::string Printable(const std::string& name) {
+  std::string shown;
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      shown += "\\u00";
+      shown += kHex[(c >> 4) & 0xF];
+      shown += kHex[c & 0xF];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 std::string Child(const std::string& path, const std::string& name) {
-  return path.empty() ? name : path + "." + name;
+  return path.empty() ? Printable(name) : path + "." + Printable(name);
 }
 
 std::string Element(const std::string& path, Json::ArrayIndex index) {
@@ -389,6 +406,41 @@ void ParseTimelines(const Json::Value& value, const std::string& path,
   }
 }
 
+// Deeper documents are refused; the reader's own limit is set to it.
+constexpr int kMaxNesting = 1000;
+
+// "* Line L, Column C" of the first bracket or brace nested deeper than
+// kMaxNesting (strings skipped), in the reader's form; the start of the text
+// when there is none.
+std::string TooDeepPosition(const std::string& text) {
+  int depth = 0;
+  int line = 1;
+  int column = 1;
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size(); ++i, ++column) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\') {
+        ++i;
+        ++column;
+      } else if (c == '"') {
+        inString = false;
+      }
+    } else if (c == '"') {
+      inString = true;
+    } else if ((c == '[' || c == '{') && ++depth > kMaxNesting) {
+      return "* Line " + std::to_string(line) + ", Column " + std::to_string(column);
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+    if (c == '\n') {
+      ++line;
+      column = 0;
+    }
+  }
+  return "* Line 1, Column 1";
+}
+
 void ParseRoot(const Json::Value& root, ScenarioLoader::Scenario& scenario) {
   CheckObject(root, "scenario",
               {"factoryFails", "results", "readiness", "readinessAfterRetry", "status", "settings",
@@ -441,11 +493,19 @@ void ParseRoot(const Json::Value& root, ScenarioLoader::Scenario& scenario) {
 bool ScenarioLoader::Parse(const std::string& text, const Config& base, Scenario& scenario,
                            std::string& error) {
   Json::CharReaderBuilder builder;
+  builder["stackLimit"] = kMaxNesting;
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string parseErrors;
-  if (!reader->parse(text.data(), text.data() + text.size(), &root, &parseErrors)) {
-    error = "not valid JSON: " + parseErrors;
+  try {
+    if (!reader->parse(text.data(), text.data() + text.size(), &root, &parseErrors)) {
+      error = "not valid JSON: " + parseErrors;
+      return false;
+    }
+  } catch (const Json::Exception&) {
+    // The reader throws instead of reporting a document nested too deeply.
+    error = "not valid JSON: " + TooDeepPosition(text) + "\n  nested deeper than " +
+            std::to_string(kMaxNesting) + " levels";
     return false;
   }
   scenario = Scenario{base, {}};

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <string_view>
+#include <vector>
 
 namespace corvane::larchmere::plugin {
 
@@ -29,9 +30,20 @@ constexpr std::array<std::string_view, 4> kSensitiveHeaders = {
     "Cookie",
 };
 
+// A stretch [begin, end) of the original text that is replaced by "X".
+struct Span {
+  std::size_t begin;
+  std::size_t end;
+};
+
 bool IsJsonSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool IsLineSpace(char c) { return c == ' ' || c == '\t'; }
+
+// Where a bare value (number, true, false, null or anything else unquoted) ends.
+bool EndsBareValue(char c) {
+  return IsJsonSpace(c) || std::string_view(",:[]{}\"").find(c) != std::string_view::npos;
+}
 
 bool IsHeaderNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
@@ -71,32 +83,39 @@ std::size_t FindContainerEnd(const std::string& text, std::size_t open) {
   return npos;
 }
 
-// Replaces the contents between the delimiter at `open` and `close` (npos:
-// the end of the text) by "X". Returns the position just after the value.
-std::size_t ReplaceContents(std::string& text, std::size_t open, std::size_t close) {
-  const std::size_t begin = open + 1;
+// Hides the contents between the delimiter at `open` and `close` (npos: the
+// end of the text). Returns `close`: a closing quote may open the next key.
+std::size_t AddContents(const std::string& text, std::size_t open, std::size_t close,
+                        std::vector<Span>& spans) {
   const std::size_t end = close == npos ? text.size() : close;
-  if (end == begin) return end + 1;
-  text.replace(begin, end - begin, "X");
-  return begin + 2;
+  if (end > open + 1) spans.push_back({open + 1, end});
+  return close;
 }
 
-// Masks the value of the member whose name ends just before `pos`. Returns
-// where the search for the next occurrence continues.
-std::size_t MaskMemberValue(std::string& text, std::size_t pos) {
-  const std::size_t colon = SkipWhile(text, pos, IsJsonSpace);
-  if (colon >= text.size() || text[colon] != ':') return pos;
+// Hides the value of the member whose name spans [nameBegin, nameEnd).
+// Returns where the search for the next occurrence continues.
+std::size_t AddMemberValue(const std::string& text, std::size_t nameBegin, std::size_t nameEnd,
+                           std::vector<Span>& spans) {
+  const std::size_t colon = SkipWhile(text, nameEnd, IsJsonSpace);
+  // Not a member: the closing quote may still open the next occurrence.
+  if (colon >= text.size() || text[colon] != ':') return nameBegin + 1;
   const std::size_t open = SkipWhile(text, colon + 1, IsJsonSpace);
-  if (open >= text.size()) return open;
+  if (open >= text.size()) return npos;
   switch (text[open]) {
     case '"':
-      return ReplaceContents(text, open, FindStringEnd(text, open));
+      return AddContents(text, open, FindStringEnd(text, open), spans);
     case '[':
     case '{':
-      return ReplaceContents(text, open, FindContainerEnd(text, open));
+      return AddContents(text, open, FindContainerEnd(text, open), spans);
     default:
-      return open;
+      break;
   }
+  std::size_t end = open;
+  while (end < text.size() && !EndsBareValue(text[end])) ++end;
+  // null stays readable: it holds no secret and tells the reader that none
+  // was sent, just as an empty string stays empty.
+  if (end > open && text.compare(open, end - open, "null") != 0) spans.push_back({open, end});
+  return end;
 }
 
 bool EqualsIgnoreCase(char a, char b) {
@@ -110,46 +129,89 @@ std::size_t FindIgnoreCase(const std::string& text, std::string_view needle, std
   return found == text.end() ? npos : static_cast<std::size_t>(found - text.begin());
 }
 
-// Masks the value of the header whose name spans [start, nameEnd) when it is
+// Hides the value of the header whose name spans [start, nameEnd) when it is
 // a header line. Returns where the search continues.
-std::size_t MaskHeaderValue(std::string& text, std::size_t start, std::size_t nameEnd) {
-  if (start > 0 && IsHeaderNameChar(text[start - 1])) return nameEnd;
+std::size_t AddHeaderValue(const std::string& text, std::size_t start, std::size_t nameEnd,
+                           std::vector<Span>& spans) {
+  if (start > 0 && IsHeaderNameChar(text[start - 1])) return start + 1;
   const std::size_t colon = SkipWhile(text, nameEnd, IsLineSpace);
-  if (colon >= text.size() || text[colon] != ':') return nameEnd;
+  if (colon >= text.size() || text[colon] != ':') return start + 1;
   const std::size_t begin = SkipWhile(text, colon + 1, IsLineSpace);
   std::size_t end = text.find_first_of("\r\n", begin);
   if (end == npos) end = text.size();
-  if (end == begin) return end;
-  text.replace(begin, end - begin, "X");
-  return begin + 1;
+  if (end > begin) spans.push_back({begin, end});
+  return end;
 }
 
-}  // namespace
-
-void MaskSensitiveJson(std::string& text) {
+void AddJsonSpans(const std::string& text, std::vector<Span>& spans) {
   for (const std::string_view key : kSensitiveKeys) {
     std::size_t pos = text.find(key);
     while (pos != npos) {
-      pos = MaskMemberValue(text, pos + key.size());
-      pos = text.find(key, pos);
+      pos = AddMemberValue(text, pos, pos + key.size(), spans);
+      if (pos != npos) pos = text.find(key, pos);
     }
   }
 }
 
-void MaskSensitiveHeaders(std::string& text) {
+void AddHeaderSpans(const std::string& text, std::vector<Span>& spans) {
   for (const std::string_view name : kSensitiveHeaders) {
     std::size_t pos = FindIgnoreCase(text, name, 0);
     while (pos != npos) {
-      pos = MaskHeaderValue(text, pos, pos + name.size());
+      pos = AddHeaderValue(text, pos, pos + name.size(), spans);
       pos = FindIgnoreCase(text, name, pos);
     }
   }
 }
 
-void MaskSensitiveData(std::string& text) {
-  MaskSensitiveJson(text);
-  MaskSensitiveHeaders(text);
+// Replaces every span by "X"; overlapping spans (only in text that is not
+// well-formed) are joined first, so that nothing either of them covers
+// survives.
+void ReplaceSpans(std::string& text, std::vector<Span>& spans) {
+  if (spans.empty()) return;
+  std::sort(spans.begin(), spans.end(),
+            [](const Span& a, const Span& b) { return a.begin < b.begin; });
+  std::string masked;
+  masked.reserve(text.size());
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < spans.size();) {
+    const std::size_t begin = spans[i].begin;
+    std::size_t end = spans[i].end;
+    for (++i; i < spans.size() && spans[i].begin < end; ++i) end = std::max(end, spans[i].end);
+    masked.append(text, copied, begin - copied).push_back('X');
+    copied = end;
+  }
+  masked.append(text, copied, npos);
+  text.swap(masked);
 }
+
+}  // namespace
+
+void MaskSensitiveJson(std::string& text) {
+  std::vector<Span> spans;
+  AddJsonSpans(text, spans);
+  ReplaceSpans(text, spans);
+}
+
+void MaskSensitiveHeaders(std::string& text) {
+  std::vector<Span> spans;
+  AddHeaderSpans(text, spans);
+  ReplaceSpans(text, spans);
+}
+
+void MaskSensitiveData(std::string& text) {
+  // Both kinds are found in the original text: masking one first could hide
+  // the other's name while leaving its value, e.g. a header name read as a
+  // bare JSON value, or a header value hiding a member name but not its value
+  // on the next line.
+  std::vector<Span> spans;
+  AddJsonSpans(text, spans);
+  AddHeaderSpans(text, spans);
+  ReplaceSpans(text, spans);
+}
+
+std::span<const std::string_view> SensitiveJsonKeys() { return kSensitiveKeys; }
+
+std::span<const std::string_view> SensitiveHeaderNames() { return kSensitiveHeaders; }
 
 std::string MaskedToken(const std::string& token) { return token.empty() ? "" : "X"; }
 

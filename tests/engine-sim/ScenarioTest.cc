@@ -152,6 +152,7 @@ TEST_F(ScenarioTest, ABrokenScenarioIsRefusedWholeAndNamesTheProblem) {
       {R"({"readiness": {"remote": "yes"}})", "readiness.remote: expected true or false"},
       {R"([1, 2])", "scenario: expected an object"},
       {R"({"status": )", "not valid JSON"},
+      {R"({"camera": {"w\u0000x": 1}})", "camera.w\\u0000x: unknown member"},
   };
   for (const auto& [text, message] : cases) {
     std::string error;
@@ -163,6 +164,14 @@ TEST_F(ScenarioTest, ABrokenScenarioIsRefusedWholeAndNamesTheProblem) {
   std::string error;
   EXPECT_FALSE(LoadScenarioFile("/nonexistent/keystead/scenario.json", &error));
   EXPECT_NE(error.find("cannot open"), std::string::npos);
+}
+
+TEST_F(ScenarioTest, ADocumentNestedTooDeeplyIsRefusedWithItsPosition) {
+  const std::string text = "{\"deviceContext\":\n" + std::string(1000, '[');
+  std::string error;
+  EXPECT_FALSE(LoadScenarioText(text, &error));
+  EXPECT_NE(error.find("Line 2, Column 1000"), std::string::npos) << error;
+  EXPECT_NE(error.find("nested deeper than 1000 levels"), std::string::npos) << error;
 }
 
 TEST_F(ScenarioTest, AnUnreadableScenarioLeavesTheDefaults) {
