@@ -9,20 +9,22 @@ namespace keystead::sim {
 void CallRecorder::Record(Call call) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    calls_.push_back(std::move(call));
+    ++counts_[call.operation];
+    window_.push_back(std::move(call));
+    if (window_.size() > kCallWindow) window_.pop_front();
   }
   recorded_.notify_all();
 }
 
 std::vector<Call> CallRecorder::All() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return calls_;
+  return {window_.begin(), window_.end()};
 }
 
 std::vector<Call> CallRecorder::To(const std::string& operation) const {
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<Call> matching;
-  std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(matching),
+  std::copy_if(window_.begin(), window_.end(), std::back_inserter(matching),
                [&](const Call& call) { return call.operation == operation; });
   return matching;
 }
@@ -40,12 +42,13 @@ bool CallRecorder::WaitFor(const std::string& operation, std::size_t count,
 
 void CallRecorder::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
-  calls_.clear();
+  window_.clear();
+  counts_.clear();
 }
 
 std::size_t CallRecorder::CountLocked(const std::string& operation) const {
-  return static_cast<std::size_t>(std::count_if(
-      calls_.begin(), calls_.end(), [&](const Call& call) { return call.operation == operation; }));
+  const auto found = counts_.find(operation);
+  return found != counts_.end() ? found->second : 0;
 }
 
 }  // namespace keystead::sim

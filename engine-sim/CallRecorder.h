@@ -3,6 +3,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -11,7 +13,8 @@
 
 namespace keystead::sim {
 
-// The log of every engine call. Thread-safe.
+// The log of engine calls behind Calls, CallsTo, CallCount and WaitForCall
+// (see SimControl.h for the window and the counts). Thread-safe.
 class CallRecorder {
  public:
   void Record(Call call);
@@ -28,7 +31,9 @@ class CallRecorder {
 
   mutable std::mutex mutex_;
   mutable std::condition_variable recorded_;
-  std::vector<Call> calls_;
+  std::deque<Call> window_;  // at most kCallWindow
+  // One entry per operation name, a fixed set: bounded.
+  std::map<std::string, std::size_t> counts_;
 };
 
 }  // namespace keystead::sim

@@ -346,17 +346,25 @@ int FaceLoginSim::SetLocalSetting(const sdk::LocalSetting& setting) {
                                            setting.display, setting.supported, setting.reserved});
   if (code != 0) return code;
   if (setting.id.empty()) return kErrorInvalidArgument;
+  int result = 0;
   state_.Edit([&](Config& config) {
-    auto [stored, added] = config.settings.try_emplace(setting.id, setting);
-    if (added) return;
+    const auto known = config.settings.find(setting.id);
+    if (known == config.settings.end()) {
+      if (config.settings.size() >= kMaxSettings) {
+        result = kErrorNotFound;
+      } else {
+        config.settings.emplace(setting.id, setting);
+      }
+      return;
+    }
     // Callers send only what they change; keep the rest of the known setting.
-    sdk::LocalSetting& known = stored->second;
-    known.value = setting.value;
-    if (!setting.availableValues.empty()) known.availableValues = setting.availableValues;
-    if (!setting.display.empty()) known.display = setting.display;
-    if (!setting.supported.empty()) known.supported = setting.supported;
+    sdk::LocalSetting& stored = known->second;
+    stored.value = setting.value;
+    if (!setting.availableValues.empty()) stored.availableValues = setting.availableValues;
+    if (!setting.display.empty()) stored.display = setting.display;
+    if (!setting.supported.empty()) stored.supported = setting.supported;
   });
-  return 0;
+  return result;
 }
 
 int FaceLoginSim::GetEngineSetting(sdk::LocalSetting& setting, const std::string& name) {

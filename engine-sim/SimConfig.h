@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -53,6 +54,9 @@ struct CameraSettings {
   double fps = 15;
   bool autoFrames = true;  // false: only frames pushed through the control header arrive
 };
+
+// Most settings SetLocalSetting keeps; a new id beyond it fails with 1168.
+inline constexpr std::size_t kMaxSettings = 256;
 
 // Everything the engine answers with. A fresh process starts from DefaultConfig()
 // with the scenario file of KEYSTEAD_SIM_SCENARIO applied on top.

@@ -55,6 +55,12 @@ inline bool SetResult(const std::string& operation, int code) {
   return SetResults(operation, {code});
 }
 
+// The call log. Only the most recent kCallWindow calls keep their arguments
+// (a long-running host would otherwise grow with every engine call): Calls and
+// CallsTo see that window, oldest first. CallCount and WaitForCall count every
+// call since the last Reset or ClearCalls, also those out of the window.
+inline constexpr std::size_t kCallWindow = 4096;
+
 KS_SDK_API std::vector<Call> Calls();
 KS_SDK_API std::vector<Call> CallsTo(const std::string& operation);
 KS_SDK_API std::size_t CallCount(const std::string& operation);

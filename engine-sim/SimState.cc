@@ -16,8 +16,8 @@ constexpr const char* kScenarioVariable = "KEYSTEAD_SIM_SCENARIO";
 }  // namespace
 
 SimState& SimState::Instance() {
-  static SimState state;
-  return state;
+  static os::NeverDestroyed<SimState> state;
+  return state.Get();
 }
 
 SimState::SimState() { ResetLocked(); }

@@ -10,13 +10,16 @@
 
 #include "engine-sim/CallRecorder.h"
 #include "engine-sim/SimConfig.h"
+#include "os/never_destroyed.h"
 
 namespace keystead::sim {
 
 class FaceLoginSim;
 
 // The simulator's process-wide state: configuration, scripted result codes, the
-// call log and the engine that pushes address. Thread-safe.
+// call log and the engine that pushes address. Thread-safe. Never destroyed:
+// an engine its host left alive at exit (its threads still running) and the
+// host's own exit handlers may still call in after static destructors ran.
 class SimState {
  public:
   static SimState& Instance();
@@ -56,6 +59,7 @@ class SimState {
     std::size_t next = 0;
   };
 
+  friend class os::NeverDestroyed<SimState>;
   SimState();
   void ResetLocked();
   bool ApplyScenarioLocked(const std::string& text, std::string* error);

@@ -52,11 +52,6 @@ std::optional<std::string> HostRegistrations::Registration(std::string_view name
   return latest->second;
 }
 
-bool HostRegistrations::IsRevoked(const std::string& encodedRat) const {
-  std::scoped_lock lock(mutex_);
-  return revokedRats_.count(encodedRat) != 0;
-}
-
 void HostRegistrations::RegisterPath(void* hostContext, const char* text) {
   if (hostContext == nullptr || text == nullptr) return;
   static_cast<HostRegistrations*>(hostContext)->Record(text);
@@ -64,7 +59,7 @@ void HostRegistrations::RegisterPath(void* hostContext, const char* text) {
 
 bool HostRegistrations::RevokeRat(void* hostContext, const char* encodedRat) {
   if (hostContext == nullptr || encodedRat == nullptr || *encodedRat == '\0') return false;
-  return static_cast<HostRegistrations*>(hostContext)->Revoke(encodedRat);
+  return Revoke(encodedRat);
 }
 
 void HostRegistrations::DeviceAuthenticated(const char* first, const char* second) {
@@ -88,14 +83,9 @@ void HostRegistrations::Record(std::string text) {
   }
 }
 
-bool HostRegistrations::Revoke(std::string encodedRat) {
-  const std::size_t length = encodedRat.size();
-  {
-    std::scoped_lock lock(mutex_);
-    revokedRats_.insert(std::move(encodedRat));
-  }
+bool HostRegistrations::Revoke(const std::string& encodedRat) {
   // The token is a credential: its length is enough to follow what happened.
-  PrintLine("plug-in: revoked a RAT of " + std::to_string(length) + " characters");
+  PrintLine("plug-in: revoked a RAT of " + std::to_string(encodedRat.size()) + " characters");
   return true;
 }
 

@@ -3,7 +3,6 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +13,10 @@ namespace keystead::host {
 
 // What the plug-in tells its host through HostCallbacks: the served paths it
 // announces, the "NAME/value" registrations ("KS_STATUS", "KS_CSP_DOMAIN_SUFIX")
-// and the RATs it asks the host to revoke. Each is recorded and printed.
+// and the RATs it asks the host to revoke. Each is printed; paths and
+// registrations are recorded too (a few per Initialize), revoked RATs not:
+// they are credentials, and a page revoking one per request would grow the
+// record without end.
 // Thread-safe: the plug-in calls back from request and engine threads.
 class HostRegistrations {
  public:
@@ -37,7 +39,6 @@ class HostRegistrations {
   std::vector<std::string> AnnouncedPaths() const;
   // The value of the latest registration named `name`, if any.
   std::optional<std::string> Registration(std::string_view name) const;
-  bool IsRevoked(const std::string& encodedRat) const;
 
  private:
   static void RegisterPath(void* hostContext, const char* text);
@@ -45,13 +46,12 @@ class HostRegistrations {
   static void DeviceAuthenticated(const char* first, const char* second);
 
   void Record(std::string text);
-  bool Revoke(std::string encodedRat);
+  static bool Revoke(const std::string& encodedRat);
 
   DomainSuffixListener domainSuffixListener_;
-  mutable std::mutex mutex_;  // guards the three records below
+  mutable std::mutex mutex_;  // guards the two records below
   std::vector<std::string> paths_;
   std::vector<std::pair<std::string, std::string>> registrations_;
-  std::set<std::string> revokedRats_;
 };
 
 }  // namespace keystead::host

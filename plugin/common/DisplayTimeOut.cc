@@ -58,7 +58,7 @@ bool DisplayTimeOut::Check() {
 bool DisplayTimeOut::DecideToFire() {
   {
     std::scoped_lock lock(timeOutMutex);
-    if (running) {
+    if (running || disarmed) {
       return false;
     }
     const double pollElapsed = pollStopwatch.ElapsedMs();
@@ -138,6 +138,12 @@ void DisplayTimeOut::ReleaseEngine() {
   // to free.
   std::unique_lock lock(timeOutMutex);
   finished.wait(lock, [this] { return !running; });
+}
+
+void DisplayTimeOut::Disarm(std::chrono::milliseconds limit) {
+  std::unique_lock lock(timeOutMutex);
+  disarmed = true;
+  finished.wait_for(lock, limit, [this] { return !running; });
 }
 
 double DisplayTimeOut::LastPollElapsedMs() const {

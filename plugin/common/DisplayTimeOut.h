@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -59,6 +60,13 @@ class DisplayTimeOut {
   // called from within Check (the frame thread would wait for itself).
   void ReleaseEngine();
 
+  // For a listener left alive to the process's end: no later time-out fires
+  // (nothing is stopped, nothing is logged), then waits at most `limit` for
+  // one that is running. Unlike ReleaseEngine it gives up waiting: at process
+  // exit the frame thread may have been ended in the middle of a time-out.
+  // Keeps the engine reference. Thread-safe; not from within Check.
+  void Disarm(std::chrono::milliseconds limit);
+
   // The firing rule, on the current readings and those recorded at the last
   // time-out (0 when none fired yet).
   static bool ShouldFire(double pollElapsedMs, double sessionElapsedMs, double lastPollElapsedMs,
@@ -88,6 +96,7 @@ class DisplayTimeOut {
   double lastPollElapsedMs = 0;      // guarded by timeOutMutex
   double lastSessionElapsedMs = 0;   // guarded by timeOutMutex
   bool running = false;              // guarded by timeOutMutex
+  bool disarmed = false;             // guarded by timeOutMutex
   std::condition_variable finished;  // signalled when running falls
 };
 

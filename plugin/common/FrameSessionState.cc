@@ -58,6 +58,9 @@ void FrameSessionState::SetTimeOutInProgress(bool timingOut) {
 
 bool FrameSessionState::AddCorrelationId(const std::string& correlationId) {
   std::scoped_lock lock(sessionMutex);
+  if (correlationIds.size() >= kMaxSessionIds) {
+    return false;
+  }
   return correlationIds.insert(correlationId).second;
 }
 
@@ -118,18 +121,19 @@ std::int32_t FrameSessionState::MatchAttemptCount(const std::string& correlation
 
 void FrameSessionState::SetMatchAttemptCount(const std::string& correlationId, std::int32_t count) {
   std::scoped_lock lock(matchAttemptsMutex);
-  matchAttempts[correlationId] = MatchAttempt{correlationId, count};
+  if (MatchAttempt* attempt = MatchAttemptLocked(correlationId)) {
+    attempt->count = count;
+  }
 }
 
 bool FrameSessionState::TryIncrementMatchAttempt(const std::string& correlationId,
                                                  std::uint32_t maxCount) {
   std::scoped_lock lock(matchAttemptsMutex);
-  MatchAttempt& attempt = matchAttempts[correlationId];
-  attempt.correlationId = correlationId;
-  if (static_cast<std::uint32_t>(attempt.count) > maxCount) {
+  MatchAttempt* attempt = MatchAttemptLocked(correlationId);
+  if (attempt == nullptr || static_cast<std::uint32_t>(attempt->count) > maxCount) {
     return false;
   }
-  ++attempt.count;
+  ++attempt->count;
   return true;
 }
 
@@ -143,7 +147,11 @@ bool FrameSessionState::TryBeginFirstMatchAttempt(const std::string& correlation
   if (AnyActive(matchAttempts)) {
     return false;
   }
-  matchAttempts[correlationId] = MatchAttempt{correlationId, 1};
+  MatchAttempt* attempt = MatchAttemptLocked(correlationId);
+  if (attempt == nullptr) {
+    return false;
+  }
+  attempt->count = 1;
   return true;
 }
 
@@ -173,5 +181,16 @@ void FrameSessionState::ClearStoredProcessedFrames() {
 }
 
 std::mutex& FrameSessionState::CaptureMutex() { return captureMutex; }
+
+MatchAttempt* FrameSessionState::MatchAttemptLocked(const std::string& correlationId) {
+  const auto found = matchAttempts.find(correlationId);
+  if (found != matchAttempts.end()) {
+    return &found->second;
+  }
+  if (matchAttempts.size() >= kMaxSessionIds) {
+    return nullptr;
+  }
+  return &matchAttempts.emplace(correlationId, MatchAttempt{correlationId, 0}).first->second;
+}
 
 }  // namespace corvane::larchmere::plugin::common

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -50,6 +51,12 @@ enum class CorrelationRelease {
 //    waited for it would deadlock.
 class FrameSessionState {
  public:
+  // Most correlation ids a session holds, and most match-attempt records:
+  // far more pages than ever share one camera. A new id beyond it is not
+  // recorded, so that fresh ids cannot grow the session without end (nor
+  // keep it alive: only a recorded id restarts the session stopwatch).
+  static constexpr std::size_t kMaxSessionIds = 64;
+
   FrameSessionState() = default;
   FrameSessionState(const FrameSessionState&) = delete;
   FrameSessionState& operator=(const FrameSessionState&) = delete;
@@ -69,7 +76,8 @@ class FrameSessionState {
   // started = false and timeOutInProgress = `timingOut`, together.
   void EndSession(bool timingOut);
   void SetTimeOutInProgress(bool timingOut);
-  // Adds the id to the session; true when it was not there yet.
+  // Adds the id to the session; true when it was not there yet and the
+  // session had room for it.
   bool AddCorrelationId(const std::string& correlationId);
   bool HasCorrelationId(const std::string& correlationId) const;
   // The frame-stop check, done as one step: refuses while no session runs or
@@ -88,16 +96,18 @@ class FrameSessionState {
   // --- Match-attempt group (matchAttemptsMutex) ---
   // The count recorded for the id; 0 when none is recorded.
   std::int32_t MatchAttemptCount(const std::string& correlationId) const;
-  // Records `count` for the id, creating the record when needed.
+  // Records `count` for the id, creating the record when needed and there
+  // is room (else nothing changes).
   void SetMatchAttemptCount(const std::string& correlationId, std::int32_t count);
   // When the id's count, taken as unsigned, is at most `maxCount`, records
-  // count + 1 and returns true; otherwise changes nothing (a count of -1,
-  // stored after a result, never qualifies).
+  // count + 1 and returns true; otherwise, or when a new id finds no room,
+  // changes nothing (a count of -1, stored after a result, never qualifies).
   bool TryIncrementMatchAttempt(const std::string& correlationId, std::uint32_t maxCount);
   // True when any correlation id has a non-zero count.
   bool HasActiveMatchAttempt() const;
-  // When no correlation id has a non-zero count, records count 1 for this id
-  // and returns true; otherwise changes nothing.
+  // When no correlation id has a non-zero count and the id has a record or
+  // room for one, records count 1 for it and returns true; otherwise changes
+  // nothing.
   bool TryBeginFirstMatchAttempt(const std::string& correlationId);
   std::map<std::string, MatchAttempt> MatchAttempts() const;
   void ClearMatchAttempts();
@@ -128,6 +138,10 @@ class FrameSessionState {
   std::string storedProcessedFrames;  // guarded by processedFramesMutex
 
   std::mutex captureMutex;
+
+  // The id's record, created with count 0 when there is room; null when not.
+  // Requires matchAttemptsMutex.
+  MatchAttempt* MatchAttemptLocked(const std::string& correlationId);
 };
 
 }  // namespace corvane::larchmere::plugin::common

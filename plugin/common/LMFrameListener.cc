@@ -48,6 +48,8 @@ void LMFrameListener::EmptyQueue() { frames.Clear(); }
 
 void LMFrameListener::ReleaseEngine() { timeOut.ReleaseEngine(); }
 
+void LMFrameListener::Disarm(std::chrono::milliseconds limit) { timeOut.Disarm(limit); }
+
 const DisplayTimeOut& LMFrameListener::TimeOut() const { return timeOut; }
 
 }  // namespace corvane::larchmere::plugin::common

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 
@@ -61,6 +62,8 @@ class LMFrameListener : public virtual Corvane::QAV::SDK::FrameCallback, public 
   // Drops the listener's engine reference and waits for a display time-out
   // still running on the frame thread (see DisplayTimeOut::ReleaseEngine).
   void ReleaseEngine();
+  // Keeps every later display time-out from firing (see DisplayTimeOut::Disarm).
+  void Disarm(std::chrono::milliseconds limit);
 
   // The display time-out driven by this listener (for inspection).
   const DisplayTimeOut& TimeOut() const;

@@ -1,10 +1,13 @@
 #include "plugin/entry/PluginState.h"
 
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <set>
 #include <utility>
 
+#include "os/never_destroyed.h"
+#include "plugin/common/DisplayTimeOut.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -36,6 +39,19 @@ void AnswerNotSetUp(const char* requestHeaders, unsigned short& status,
               responseHeaders, responseBody);
 }
 
+// What a host left initialised when the plug-in's state was destroyed.
+struct LeftState {
+  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
+  std::unique_ptr<common::LMListenerHolder> listenerHolder;
+  std::unique_ptr<uri::URIContext> uriContext;
+  std::unique_ptr<common::DeviceAuthenticatedListener> deviceAuthenticatedForwarder;
+};
+
+// How long the destructor waits for a display time-out in progress: its
+// pauses plus a margin. Past it, the frame thread is taken to be gone.
+constexpr std::chrono::milliseconds kTimeOutDrainLimit{
+    common::DisplayTimeOut::kSettleMs + common::DisplayTimeOut::kCleanUpWindowMs + 500};
+
 // Reopens the gate when leaving the scope, also on an exception.
 class ReopenOnExit {
  public:
@@ -55,13 +71,7 @@ PluginState& PluginState::Instance() {
   return state;
 }
 
-PluginState::~PluginState() {
-  try {
-    TearDown();
-  } catch (...) {
-    // Unloading goes on; nothing can be reported any more.
-  }
-}
+PluginState::~PluginState() { LeaveToProcessEnd(); }
 
 bool PluginState::Initialize(void* hostContext, const HostCallbacks* callbacks) {
   std::scoped_lock lifecycle(lifecycleMutex);
@@ -127,8 +137,8 @@ bool PluginState::InitializeSdk(void* hostContext, const HostCallbacks& callback
     }
     WriteLog("Larchmere Plugin - SetDeviceAuthenticatedCallback", kLogDebug);
     if (callbacks.deviceAuthenticated != nullptr) {
-      deviceAuthenticatedForwarder.SetHostCallbacks(callbacks);
-      engine->SetDeviceAuthenticatedCallback(&deviceAuthenticatedForwarder);
+      deviceAuthenticatedForwarder->SetHostCallbacks(callbacks);
+      engine->SetDeviceAuthenticatedCallback(deviceAuthenticatedForwarder.get());
       WriteLog("Larchmere Plugin - SetDeviceAuthenticatedCallback registered", kLogDebug);
     } else {
       WriteLog("Larchmere Plugin - SetDeviceAuthenticatedCallback NOT registered", kLogDebug);
@@ -202,7 +212,7 @@ void PluginState::TearDown() {
   // Releases the frame listener's engine reference (possibly the last one,
   // which joins the engine's threads) before the listeners go.
   listenerHolder.reset();
-  deviceAuthenticatedForwarder.SetHostCallbacks(HostCallbacks{});
+  deviceAuthenticatedForwarder->SetHostCallbacks(HostCallbacks{});
 }
 
 void PluginState::StopCapture() {
@@ -224,6 +234,24 @@ void PluginState::StopCapture() {
   listenerHolder->FrameListener().ReleaseEngine();
   std::scoped_lock capture(state.CaptureMutex());
   listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kClear);
+}
+
+void PluginState::LeaveToProcessEnd() noexcept {
+  if (!engine && !listenerHolder && !uriContext) {
+    return;  // finalised, or never initialised: nothing is left running
+  }
+  if (listenerHolder) {
+    try {
+      // The engine may go on delivering frames; a display time-out would log
+      // once the logger is freed.
+      listenerHolder->FrameListener().Disarm(kTimeOutDrainLimit);
+    } catch (...) {
+      // Only a failing mutex: the process is ending anyway.
+    }
+  }
+  static keystead::os::NeverDestroyed<LeftState> left(
+      LeftState{std::move(engine), std::move(listenerHolder), std::move(uriContext),
+                std::move(deviceAuthenticatedForwarder)});
 }
 
 void PluginState::ClearRetryState() {

@@ -25,7 +25,11 @@ namespace corvane::larchmere::plugin {
 class PluginState {
  public:
   static PluginState& Instance();
-  // Tears down what a host left initialised at unload.
+  // Runs at process exit or at an unload without Finalize, and cannot tell
+  // which: other libraries (the engine's among them) may already be gone. So
+  // it calls out to nothing and drops no engine reference; whatever the host
+  // left initialised stays alive until the process ends. Finalize is
+  // the orderly end.
   ~PluginState();
 
   PluginState(const PluginState&) = delete;
@@ -64,6 +68,9 @@ class PluginState {
   // on the frame thread and ends the session. Requires the holder.
   void StopCapture();
   void ClearRetryState();
+  // The destructor's part: moves what the host left initialised into
+  // storage that is never destroyed.
+  void LeaveToProcessEnd() noexcept;
 
   // Serialises Initialize and Finalize.
   std::mutex lifecycleMutex;
@@ -80,8 +87,10 @@ class PluginState {
   void* savedHostContext = nullptr;             // guarded by initMutex
   HostCallbacks savedCallbacks{};               // guarded by initMutex
 
-  // Registered with the engine when the host wants device reports.
-  common::DeviceAuthenticatedListener deviceAuthenticatedForwarder;
+  // Registered with the engine when the host wants device reports; owned
+  // through a pointer so that it can outlive this state with the engine.
+  std::unique_ptr<common::DeviceAuthenticatedListener> deviceAuthenticatedForwarder =
+      std::make_unique<common::DeviceAuthenticatedListener>();
 };
 
 }  // namespace corvane::larchmere::plugin

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -192,6 +193,20 @@ TEST_F(DisplayTimeOutTest, ReleasedEngineIsNeverStopped) {
 
   EXPECT_EQ(engine->stopCalls, 0);
   EXPECT_TRUE(SessionUntouched());
+}
+
+TEST_F(DisplayTimeOutTest, ADisarmedTimeOutNeverFiresWhileFramesGoOn) {
+  holder.FrameListener().Disarm(std::chrono::milliseconds(0));
+  for (const double advanceMs : {7000.0, 30000.0}) {
+    clock->AdvanceMs(advanceMs);
+    engine->DeliverFrame(Frame(1));
+  }
+
+  EXPECT_EQ(engine->stopCalls, 0);
+  EXPECT_TRUE(SessionUntouched());
+  // Nothing was decided: a firing time-out records its readings first.
+  EXPECT_DOUBLE_EQ(timeOut.LastPollElapsedMs(), 0);
+  EXPECT_TRUE(holder.FrameListener().HasEntries());
 }
 
 }  // namespace

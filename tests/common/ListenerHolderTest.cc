@@ -130,6 +130,32 @@ TEST_F(ListenerHolderTest, NewIdsRestartTheSessionStopwatchEveryRequestThePollSt
   EXPECT_EQ(state.CorrelationIds(), (std::set<std::string>{kIdA, kIdB}));
 }
 
+TEST_F(ListenerHolderTest, AThousandFreshIdsLeaveTheSessionAtItsBound) {
+  const auto id = [](int number) { return "QCID" + std::to_string(100000000 + number) + "QCID"; };
+  constexpr int kFreshIds = 1000;
+  for (int number = 0; number < kFreshIds; ++number) {
+    holder.AdmitCorrelationId(id(number));
+    state.TryIncrementMatchAttempt(id(number), 3);
+    state.SetMatchAttemptCount(id(number), -1);
+  }
+  EXPECT_EQ(state.CorrelationIds().size(), FrameSessionState::kMaxSessionIds);
+  EXPECT_EQ(state.MatchAttempts().size(), FrameSessionState::kMaxSessionIds);
+
+  // Past the bound a fresh id no longer keeps the session alive, while a
+  // recorded one still counts as a poll.
+  clock->AdvanceMs(3000);
+  EXPECT_FALSE(holder.AdmitCorrelationId(id(kFreshIds)));
+  EXPECT_DOUBLE_EQ(holder.SessionStopwatch().ElapsedMs(), 3000);
+  EXPECT_DOUBLE_EQ(holder.PollStopwatch().ElapsedMs(), 0);
+  EXPECT_FALSE(state.TryIncrementMatchAttempt(id(kFreshIds), 3));
+  EXPECT_EQ(state.MatchAttemptCount(id(0)), -1);
+
+  // The session's end frees the room.
+  holder.ResetCaptureSession(StoredFramesPolicy::kClear);
+  EXPECT_TRUE(holder.AdmitCorrelationId(id(kFreshIds)));
+  EXPECT_TRUE(state.TryBeginFirstMatchAttempt(id(kFreshIds)));
+}
+
 TEST_F(ListenerHolderTest, SynchronousRequestsCountAsActivityOnlyDuringASession) {
   clock->AdvanceMs(2000);
   holder.RestartStopwatchesIfSessionStarted();

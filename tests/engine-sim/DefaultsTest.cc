@@ -60,6 +60,19 @@ TEST_F(DefaultsTest, SettingsAreHeldInMemory) {
   EXPECT_EQ(engine->SetLocalSetting({"", "1", "", "", "", ""}), kErrorInvalidArgument);
 }
 
+TEST_F(DefaultsTest, FreshSettingNamesStopAtTheBoundWhileKnownOnesStillChange) {
+  for (int number = 0; number < 1000; ++number) {
+    engine->SetLocalSetting({"KS_FRESH_" + std::to_string(number), "1", "", "", "", ""});
+  }
+  EXPECT_EQ(CurrentConfig().settings.size(), kMaxSettings);
+  EXPECT_EQ(engine->SetLocalSetting({"KS_ONE_MORE", "1", "", "", "", ""}), kErrorNotFound);
+  sdk::LocalSetting setting;
+  EXPECT_EQ(engine->GetEngineSetting(setting, "KS_ONE_MORE"), kErrorNotFound);
+  EXPECT_EQ(engine->SetLocalSetting({"BCA_PREVIEW_TYPE", "1", "", "", "", ""}), 0);
+  EXPECT_EQ(engine->GetEngineSetting(setting, "BCA_PREVIEW_TYPE"), 0);
+  EXPECT_EQ(setting.value, "1");
+}
+
 TEST_F(DefaultsTest, TwoVirtualCamerasOfWhichOneIsSelected) {
   std::vector<sdk::VideoDevice> devices;
   ASSERT_EQ(engine->ListVideoDevices(devices), 0);

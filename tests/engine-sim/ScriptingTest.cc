@@ -86,6 +86,32 @@ TEST_F(ScriptingTest, RecordsEveryCallWithItsArguments) {
   EXPECT_EQ(CallsTo("HybridEnroll").size(), 1u);
 }
 
+TEST_F(ScriptingTest, KeepsTheArgumentsOfARecentWindowOnlyButCountsEveryCall) {
+  ClearCalls();
+  constexpr int kBeyondWindow = 10;
+  const int total = static_cast<int>(kCallWindow) + kBeyondWindow;
+  for (int eventId = 0; eventId < total; ++eventId) {
+    engine->ReportMetric("page", eventId, 1, "{}", "ui");
+  }
+  sdk::ServiceReadiness readiness;
+  engine->IsAlive(readiness);
+
+  EXPECT_EQ(CallCount("ReportMetric"), static_cast<std::size_t>(total));
+  EXPECT_TRUE(WaitForCall("ReportMetric", total, 0ms));
+  const std::vector<Call> calls = Calls();
+  ASSERT_EQ(calls.size(), kCallWindow);
+  EXPECT_EQ(calls.back().operation, "IsAlive");
+  // The oldest calls went first.
+  const std::vector<Call> metrics = CallsTo("ReportMetric");
+  ASSERT_EQ(metrics.size(), kCallWindow - 1);
+  EXPECT_EQ(metrics.front().args[1], std::to_string(kBeyondWindow + 1));
+  EXPECT_EQ(metrics.back().args[1], std::to_string(total - 1));
+
+  ClearCalls();
+  EXPECT_EQ(CallCount("ReportMetric"), 0u);
+  EXPECT_TRUE(Calls().empty());
+}
+
 TEST_F(CallLogConcurrencyTest, WaitForCallSeesACallFromAnotherThread) {
   EXPECT_FALSE(WaitForCall("ReportMetric", 1, 10ms));
   auto caller = std::async(std::launch::async, [&] {
