@@ -23,8 +23,8 @@ class KSLogger {
   using TimeSource = std::function<std::time_t()>;
 
   // The process-wide logger, file name "LM.log", created by the first call
-  // from any thread. It is never destroyed: engine threads and other static
-  // destructors may still log while the process exits.
+  // from any thread. It lives until the library unloads, after every object
+  // of the plug-in that may log from its destructor.
   static KSLogger& Instance();
 
   // Reads the registry and the service configuration, then resolves and
