@@ -128,6 +128,9 @@ bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
+// KS_FUZZ_PRINT_REQUESTS=1 prints every request, to read what an input asks.
+bool printRequests = false;
+
 // Inputs run so far, this one included.
 std::uint64_t inputCount = 0;
 
@@ -304,6 +307,8 @@ void RegisterPath(void*, const char*) {}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   keystead::fuzz::UsePrivateFolders("plugin_requests_fuzzer");
+  const char* print = std::getenv("KS_FUZZ_PRINT_REQUESTS");
+  printRequests = print != nullptr && std::string_view(print) == "1";
   sim::Reset();
   HostCallbacks callbacks{};
   callbacks.registerPath = &RegisterPath;
@@ -321,6 +326,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   if (request.engineFailure != nullptr) sim::SetResult(request.engineFailure, request.engineCode);
 
   CurrentRequest() = Describe(request);
+  if (printRequests) std::fprintf(stderr, "request: %s\n", CurrentRequest().c_str());
   const std::vector<char> method = ExactCopy(request.method);
   const std::vector<char> url = ExactCopy(request.url);
   const std::vector<char> requestHeaders = ExactCopy(request.headers);
