@@ -28,7 +28,7 @@ case "${1:-}" in
 *) seconds=$1 ;;
 esac
 
-build=build-fuzz
+build="build-fuzz"
 out=fuzz-out
 check_seed=1
 check_time_cap=120 # seconds: a safety net, normally not reached
