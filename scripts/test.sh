@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds and runs every test
 # once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the concurrency tests under ThreadSanitizer, and every test of the Windows
+# replays and runs the fuzz targets (scripts/fuzz.sh --check), the
+# concurrency tests under ThreadSanitizer, and every test of the Windows
 # cross build under Wine; checks the export tables of the hook-free libraries
 # that the run command builds. Fails on any failure or report.
 set -euo pipefail
@@ -26,6 +27,9 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan "${tests_on[@]}" -DKS_SANITIZE="address;undefined" -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== fuzz targets: seed corpus, regression inputs and a fixed-seed pass"
+scripts/fuzz.sh --check
 
 # Test suites whose name holds "Concurrency" or "Stress" are the ones that race threads.
 echo "== ThreadSanitizer"

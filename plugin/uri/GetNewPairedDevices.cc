@@ -14,16 +14,6 @@ using common::LarchmerePluginHelper;
 using common::ParseStrictJson;
 using common::WriteCompact;
 
-namespace {
-
-// Exactly the given length of the body.
-std::string_view WholeBody(int contentLength, const char* content) {
-  if (content == nullptr || contentLength <= 0) return {};
-  return std::string_view(content, static_cast<std::size_t>(contentLength));
-}
-
-}  // namespace
-
 bool GetNewPairedDevices::IsMatch(const char* method, const char* url, const char* requestHeaders,
                                   int, const char*) {
   return MatchesRequest(method, url, requestHeaders, "/ca/getnewpaireddevices", "POST");
@@ -40,7 +30,7 @@ bool GetNewPairedDevices::SyncProcessRequest(const char*, int contentLength, con
   status = 400;
   try {
     Json::Value root;
-    if (!ParseStrictJson(WholeBody(contentLength, content), root)) {
+    if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
       responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
       WriteLog("GetNewPairedDevices | ProcessRequest FAILED parsing JSON.  Returns true", kLogInfo);

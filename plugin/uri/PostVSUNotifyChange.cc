@@ -50,9 +50,7 @@ bool PostVSUNotifyChange::SyncProcessRequest(const char*, int contentLength, con
                                              std::string& responseBody) {
   WriteLog("PostVSUNotifyChange - SyncProcessRequest", kLogInfo);
   try {
-    const std::string body = content != nullptr && contentLength > 0
-                                 ? std::string(content, static_cast<std::size_t>(contentLength))
-                                 : std::string();
+    const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
     LogInfo("PostVSUNotifyChange - ContentIn", body);
     Json::Value root;
     if (!ParseStrictJson(body, root)) {

@@ -156,6 +156,44 @@ TEST_F(PluginTest, MalformedRequestsGetErrorDocumentsNeverACrash) {
   EXPECT_EQ(Request("POST", selectUrl.c_str(), kJsonHeaders, unterminated, 2).status, 500);
 }
 
+// A content length beyond the body (a host that trusts a wrong
+// Content-Length) must not make a handler read past the body's NUL: the
+// answer is that of the body's own length. AddressSanitizer builds catch the
+// read itself.
+TEST_F(PluginTest, EveryHandlerReadsTheBodyOnlyUpToItsEnd) {
+  ASSERT_TRUE(Start());
+  const struct {
+    const char* path;
+    std::string body;
+  } cases[] = {
+      {"/vsu/notifychange", R"({"appId":"a","email":"b@c.d"})"},
+      {"/ca/getnewpaireddevices", R"({"devices":[]})"},
+      {"/ca/adddevice", R"({"deviceId":"d"})"},
+      {"/ca/authenticate", R"({"deviceId":"d"})"},
+      {"/signpacket", R"({"operation":"SIGNPACK_ENROLL_REQUEST"})"},
+      {"/devicecontext", R"({"culture":"en"})"},
+      {"/devices/video", R"({"id":"cam"})"},
+      {"/sync", R"({"userList":[]})"},
+      {"/tm", R"({"event_list":[]})"},
+      {"/bca/settings", R"({"faceIndicatorColor":1})"},
+      {"/settings", R"({"id":"s","value":"v"})"},
+      {"/authenticate", R"({"userData":{"oTransId":"t"}})"},
+      {"/fingerprint/addfactor", R"({"userData":{}})"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.path);
+    // Exactly the body and its NUL on the heap, so that a read beyond shows.
+    const std::vector<char> content(test.body.c_str(), test.body.c_str() + test.body.size() + 1);
+    const std::string url = Url(test.path);
+    const int length = static_cast<int>(test.body.size());
+    const Answer exact = Request("POST", url.c_str(), kJsonHeaders, content.data(), length);
+    const Answer overlong =
+        Request("POST", url.c_str(), kJsonHeaders, content.data(), length + 4096);
+    EXPECT_EQ(overlong.status, exact.status);
+    EXPECT_EQ(overlong.body, exact.body);
+  }
+}
+
 TEST_F(PluginTest, NullOutputPointersAreTolerated) {
   ASSERT_TRUE(Start());
   const std::string url = Url("/status/deviceid");
