@@ -41,6 +41,11 @@ std::vector<Call> Calls() { return State().Recorder().All(); }
 
 std::vector<Call> CallsTo(const std::string& operation) { return State().Recorder().To(operation); }
 
+std::vector<std::string> KnownOperations() {
+  const auto& operations = SimState::KnownOperations();
+  return {operations.begin(), operations.end()};
+}
+
 std::size_t CallCount(const std::string& operation) { return State().Recorder().Count(operation); }
 
 bool WaitForCall(const std::string& operation, std::size_t count,

@@ -51,6 +51,8 @@ KS_SDK_API bool LoadScenarioText(const std::string& json, std::string* error);
 // are still written, but nothing starts or changes. An empty list clears the
 // script (result 0). Returns false for an unknown operation name.
 KS_SDK_API bool SetResults(const std::string& operation, const std::vector<int>& codes);
+// The operation names SetResults and the call log know.
+KS_SDK_API std::vector<std::string> KnownOperations();
 inline bool SetResult(const std::string& operation, int code) {
   return SetResults(operation, {code});
 }

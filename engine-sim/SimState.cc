@@ -113,6 +113,10 @@ std::shared_ptr<FaceLoginSim> SimState::CurrentEngine() const {
 }
 
 bool SimState::IsKnownOperation(const std::string& operation) {
+  return KnownOperations().count(operation) != 0;
+}
+
+const std::set<std::string>& SimState::KnownOperations() {
   static const std::set<std::string> kOperations = {"CreateFaceLogin",
                                                     "Initialize",
                                                     "StartRemoteBiometricData",
@@ -146,7 +150,7 @@ bool SimState::IsKnownOperation(const std::string& operation) {
                                                     "AddCADevice",
                                                     "AuthenticateWithCADevice",
                                                     "SetDeviceAuthenticatedCallback"};
-  return kOperations.count(operation) != 0;
+  return kOperations;
 }
 
 }  // namespace keystead::sim

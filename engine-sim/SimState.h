@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ class SimState {
   std::shared_ptr<FaceLoginSim> CurrentEngine() const;
 
   static bool IsKnownOperation(const std::string& operation);
+  // Every operation that calls are recorded and results scripted for.
+  static const std::set<std::string>& KnownOperations();
 
  private:
   struct Script {

@@ -25,37 +25,15 @@ namespace {
 
 namespace sim = keystead::sim;
 
-constexpr std::array<const char*, 29> kPaths = {
-    "/status/qav",
-    "/devicecontext",
-    "/signpacket",
-    "/frame/enrollment",
-    "/frame/match",
-    "/devices/video",
-    "/camera/status",
-    "/frame/stop",
-    "/sync",
-    "/tm",
-    "/users/remote",
-    "/csp/servers",
-    "/bca/settings",
-    "/status/deviceid",
-    "/settings",
-    "/authenticate",
-    "/revoke",
-    "/frame/adddevice",
-    "/frame/trymatch",
-    "/vsu/account",
-    "/vsu/notifychange",
-    "/fingerprint/addfactor",
-    "/fingerprint/authenticate",
-    "/ca/getnewpaireddevices",
-    "/ca/adddevice",
-    "/ca/authenticate",
-    "/ca/logout",
-    "/video",
-    "/",
-};
+// Served paths the plug-in does not announce, and two it does not serve; the
+// announced ones are collected from Initialize (AnnouncedPaths).
+constexpr std::array<const char*, 7> kUnannouncedPaths = {"q/v1/devicecontext",
+                                                          "q/v1/frame/adddevice",
+                                                          "q/v1/frame/trymatch",
+                                                          "q/v1/fingerprint/authenticate",
+                                                          "q/v1/ca/logout",
+                                                          "q/v1/video",
+                                                          "q/v1/"};
 
 // The capture endpoints: a first call waits about 3 s (a pause, then the
 // poll), so the harness lets one through only now and then (see
@@ -79,34 +57,6 @@ constexpr std::array<const char*, 5> kPreviewTypes = {"NORMAL", "OBFUSCATED_DOTS
 constexpr std::array<unsigned short, 6> kStartStatuses = {200, 200, 0, 400, 500, 302};
 constexpr char kForceStopId[] = "QCID_FORCE_STOP_________________________QCID";
 
-// Engine operations whose result the input may script to fail, for one request.
-constexpr std::array<const char*, 26> kEngineOperations = {"IsAlive",
-                                                           "RetryRemoteOperations",
-                                                           "VerifyRat",
-                                                           "GetServiceStatus",
-                                                           "SignPacket",
-                                                           "GetDeviceContext",
-                                                           "ReportMetric",
-                                                           "SelectVideoDevice",
-                                                           "ListVideoDevices",
-                                                           "QueryVideoDeviceStatus",
-                                                           "ListRemoteUsers",
-                                                           "ListCloudServers",
-                                                           "RemoteSessionSync",
-                                                           "SetFaceIndicatorColor",
-                                                           "SetPreviewType",
-                                                           "SetLocalSetting",
-                                                           "GetEngineSetting",
-                                                           "GetNewPairedDevices",
-                                                           "AddCADevice",
-                                                           "AuthenticateWithCADevice",
-                                                           "AddFingerprintFactor",
-                                                           "AuthenticateFingerprint",
-                                                           "StopRemoteBiometricData",
-                                                           "StartRemoteBiometricData",
-                                                           "RemoteMatch",
-                                                           "TryLocalMatch"};
-
 // The request being answered, told with a breach.
 std::string& CurrentRequest() {
   static std::string description;
@@ -122,6 +72,22 @@ std::string& CurrentRequest() {
 template <typename T, std::size_t N>
 T Pick(FuzzedDataProvider& data, const std::array<T, N>& choices) {
   return data.PickValueInArray(choices);
+}
+
+const std::string& PickOf(FuzzedDataProvider& data, const std::vector<std::string>& choices) {
+  return choices[data.ConsumeIntegralInRange<std::size_t>(0, choices.size() - 1)];
+}
+
+// The paths the plug-in announces through RegisterPath, then the others.
+std::vector<std::string>& KnownPaths() {
+  static std::vector<std::string> paths;
+  return paths;
+}
+
+// Engine operations whose result the input may script to fail, for one request.
+const std::vector<std::string>& EngineOperations() {
+  static const std::vector<std::string> operations = sim::KnownOperations();
+  return operations;
 }
 
 bool Contains(std::string_view text, std::string_view part) {
@@ -182,7 +148,7 @@ std::string HeaderBlock(FuzzedDataProvider& data, const std::string& url) {
 std::string Url(FuzzedDataProvider& data) {
   std::string url = "http://127.0.0.1:8080/";
   if (data.ConsumeBool()) {
-    url.append("q/v1").append(Pick(data, kPaths));
+    url.append(PickOf(data, KnownPaths()));
   }
   url.append(data.ConsumeRandomLengthString(128));
   return url;
@@ -225,7 +191,7 @@ Request MakeRequest(FuzzedDataProvider& data) {
   }
   request.status = Pick(data, kStartStatuses);
   if (data.ConsumeIntegralInRange<int>(0, 15) == 0) {
-    request.engineFailure = Pick(data, kEngineOperations);
+    request.engineFailure = PickOf(data, EngineOperations()).c_str();
     request.engineCode = data.ConsumeIntegralInRange<int>(1, 2000);
   }
   if (data.ConsumeIntegralInRange<int>(0, 15) != 0) request.url = Url(data);
@@ -301,7 +267,7 @@ std::string Describe(const Request& request) {
          failure;
 }
 
-void RegisterPath(void*, const char*) {}
+void RegisterPath(void*, const char* path) { KnownPaths().emplace_back(path); }
 
 }  // namespace
 
@@ -313,6 +279,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   HostCallbacks callbacks{};
   callbacks.registerPath = &RegisterPath;
   if (!Initialize(nullptr, &callbacks)) Breach("Initialize", "returned false");
+  KnownPaths().insert(KnownPaths().end(), kUnannouncedPaths.begin(), kUnannouncedPaths.end());
   // An orderly end: the engine's process-wide state must not be torn down
   // under a live plug-in state.
   std::atexit([] { Finalize(); });
