@@ -136,3 +136,11 @@ class KeptAlive:
 
     def close(self):
         self.connection.close()
+
+
+def verdict(check, problems):
+    """Prints each problem and the check's verdict; returns its exit status."""
+    for problem in problems:
+        print("FAIL: " + problem)
+    print("%s %s" % (check, "failed" if problems else "passed"))
+    return 1 if problems else 0

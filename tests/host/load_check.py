@@ -16,7 +16,7 @@ import threading
 import time
 
 from host_process import HostProcess, correlation_id
-from http_wire import KeptAlive, Malformed, check, is_error_document, json_body
+from http_wire import KeptAlive, Malformed, check, is_error_document, json_body, verdict
 
 WORKERS = 30
 POLLERS = 2
@@ -170,10 +170,7 @@ def main():
         problems.append("the polling sessions saw no preview frame")
     if exit_code != 0:
         problems.append("host exited with %r" % exit_code)
-    for problem in problems:
-        print("FAIL: " + problem)
-    print("load check %s" % ("failed" if problems else "passed"))
-    return 1 if problems else 0
+    return verdict("load check", problems)
 
 
 if __name__ == "__main__":

@@ -25,7 +25,7 @@ import uuid
 
 from host_process import HostProcess
 from http_wire import (KeptAlive, Malformed, build_request, check, exchange, is_error_document,
-                       json_body)
+                       json_body, verdict)
 
 MEMORY_SLACK_KIB = 20 * 1024
 SETTLE_SECONDS = 5
@@ -472,10 +472,7 @@ def main():
         problems.append("... and %d more wrong answers" % (len(soak.failures) - 10))
     if exit_code != 0:
         problems.append("host exited with %r" % exit_code)
-    for problem in problems:
-        print("FAIL: " + problem)
-    print("soak %s" % ("failed" if problems else "passed"))
-    return 1 if problems else 0
+    return verdict("soak", problems)
 
 
 if __name__ == "__main__":
