@@ -75,7 +75,10 @@ KS_PLUGIN_API int AbortRequest(void);
 
 /* Stops a running capture and releases the router, the listeners and the
  * engine. Safe to call twice; waits for the requests in flight (at most one
- * poll of a frame endpoint, about 2 s) and refuses new ones meanwhile. */
+ * poll of a frame endpoint, about 2 s) and refuses new ones meanwhile.
+ * A host calls it before it unloads the plug-in or ends: a process that exits
+ * without it leaves the engine running to the end and stops nothing, since
+ * the engine may already be gone by then. */
 KS_PLUGIN_API void Finalize(void);
 
 #ifdef __cplusplus
