@@ -56,10 +56,11 @@ for entry in "${posix_only[@]}"; do
 done
 
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/keystead-wine.XXXXXX")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
-  WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
+  WINEPREFIX=$WINEPREFIX "$wineserver" -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
@@ -67,7 +68,7 @@ echo "== Wine prefix $WINEPREFIX"
 "$wine" wineboot --init >/dev/null 2>&1
 # One wineserver for the whole run: a program started just as an idle server
 # shuts down fails at once ("recvmsg: Connection reset by peer").
-wineserver -p
+"$wineserver" -p
 
 # The test programs find the DLLs they link in the folders of WINEPATH.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
