@@ -65,10 +65,10 @@ cleanup() {
 }
 trap cleanup EXIT
 echo "== Wine prefix $WINEPREFIX"
-"$wine" wineboot --init >/dev/null 2>&1
 # One wineserver for the whole run: a program started just as an idle server
 # shuts down fails at once ("recvmsg: Connection reset by peer").
 "$wineserver" -p
+"$wine" wineboot --init >/dev/null 2>&1
 
 # The test programs find the DLLs they link in the folders of WINEPATH.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
