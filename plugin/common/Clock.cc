@@ -8,24 +8,29 @@ namespace corvane::larchmere::plugin::common {
 
 namespace {
 
+using FractionalMs = std::chrono::duration<double, std::milli>;
+
 class RealClock final : public Clock {
  public:
   double NowMs() override {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return FractionalMs(std::chrono::steady_clock::now().time_since_epoch()).count();
   }
 
   double WallClockMs() override {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    return FractionalMs(std::chrono::system_clock::now().time_since_epoch()).count();
   }
 
   void SleepMs(int milliseconds) override {
     if (milliseconds > 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
+  }
+
+  bool WaitForArrival(ArrivalSignal& arrivals, std::uint64_t seenGeneration,
+                      double deadlineMs) override {
+    const std::chrono::steady_clock::time_point deadline(
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(FractionalMs(deadlineMs)));
+    return arrivals.WaitUntil(seenGeneration, deadline);
   }
 };
 

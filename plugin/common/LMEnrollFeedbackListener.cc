@@ -4,13 +4,15 @@ namespace corvane::larchmere::plugin::common {
 
 using Corvane::QAV::SDK::SDK_EnrollmentFeedback;
 
-LMEnrollFeedbackListener::LMEnrollFeedbackListener() : feedbacks(kMaxQueuedEntries) {}
+LMEnrollFeedbackListener::LMEnrollFeedbackListener(ArrivalSignal* arrivals)
+    : LMListener(arrivals), feedbacks(kMaxQueuedEntries) {}
 
 LMEnrollFeedbackListener::~LMEnrollFeedbackListener() = default;
 
 void LMEnrollFeedbackListener::OnEnrollmentFeedback(const SDK_EnrollmentFeedback& feedback) {
   if (!feedback.description.empty()) {
     feedbacks.Push(std::make_shared<SDK_EnrollmentFeedback>(feedback));
+    SignalArrival();
   }
 }
 

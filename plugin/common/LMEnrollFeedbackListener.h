@@ -15,7 +15,8 @@ namespace corvane::larchmere::plugin::common {
 class LMEnrollFeedbackListener : public virtual Corvane::QAV::SDK::EnrollCallback,
                                  public virtual LMListener {
  public:
-  LMEnrollFeedbackListener();
+  // `arrivals` as for LMListener.
+  explicit LMEnrollFeedbackListener(ArrivalSignal* arrivals = nullptr);
   ~LMEnrollFeedbackListener() override;
 
   // Queues a copy unless the description is empty.

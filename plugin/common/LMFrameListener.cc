@@ -13,8 +13,10 @@ LMFrameListener::LMFrameListener(Stopwatch& sessionStopwatch, Stopwatch& pollSto
                                  LMEnrollFeedbackListener& enrollFeedbackListener,
                                  LMMatchFeedbackListener& matchFeedbackListener,
                                  LMHybridMatchListener& hybridMatchListener,
-                                 FrameSessionState& state, Clock& timeSource)
-    : clock(timeSource),
+                                 FrameSessionState& state, Clock& timeSource,
+                                 ArrivalSignal* arrivals)
+    : LMListener(arrivals),
+      clock(timeSource),
       timeOut(sessionStopwatch, pollStopwatch, std::move(faceLogin), state,
               {static_cast<LMListener*>(this), &processedFramesListener, &enrollFeedbackListener,
                &matchFeedbackListener, &hybridMatchListener},
@@ -31,6 +33,7 @@ void LMFrameListener::OnFrame(const SDK_Frame& frame) {
   stamped->frame = std::make_shared<SDK_Frame>(frame);
   stamped->arrivalTimeMs = clock.WallClockWholeSecondsMs();
   frames.Push(std::move(stamped));
+  SignalArrival();
 }
 
 std::shared_ptr<LM_Frame> LMFrameListener::TakeNewest() { return frames.TakeNewest(); }

@@ -34,14 +34,15 @@ class LMFrameListener : public virtual Corvane::QAV::SDK::FrameCallback, public 
   static constexpr std::size_t kMaxQueuedFrames = 2;
 
   // Every reference must outlive the listener; the engine reference is kept
-  // to stop the capture on a time-out, until ReleaseEngine.
+  // to stop the capture on a time-out, until ReleaseEngine. `arrivals` as for
+  // LMListener.
   LMFrameListener(Stopwatch& sessionStopwatch, Stopwatch& pollStopwatch,
                   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin,
                   LMProcessedFramesListener& processedFramesListener,
                   LMEnrollFeedbackListener& enrollFeedbackListener,
                   LMMatchFeedbackListener& matchFeedbackListener,
                   LMHybridMatchListener& hybridMatchListener, FrameSessionState& state,
-                  Clock& clock);
+                  Clock& clock, ArrivalSignal* arrivals);
   ~LMFrameListener() override;
 
   // Runs the display time-out, then queues a stamped deep copy of the frame

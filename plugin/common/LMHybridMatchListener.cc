@@ -4,12 +4,14 @@ namespace corvane::larchmere::plugin::common {
 
 using Corvane::QAV::SDK::SDK_RemoteMatchFeedback;
 
-LMHybridMatchListener::LMHybridMatchListener() : feedbacks(kMaxQueuedEntries) {}
+LMHybridMatchListener::LMHybridMatchListener(ArrivalSignal* arrivals)
+    : LMListener(arrivals), feedbacks(kMaxQueuedEntries) {}
 
 LMHybridMatchListener::~LMHybridMatchListener() = default;
 
 void LMHybridMatchListener::OnHybridMatchFeedback(const SDK_RemoteMatchFeedback& feedback) {
   feedbacks.Push(std::make_shared<SDK_RemoteMatchFeedback>(feedback));
+  SignalArrival();
 }
 
 std::shared_ptr<SDK_RemoteMatchFeedback> LMHybridMatchListener::PeekOldest() const {

@@ -15,7 +15,8 @@ namespace corvane::larchmere::plugin::common {
 class LMHybridMatchListener : public virtual Corvane::QAV::SDK::HybridMatchCallback,
                               public virtual LMListener {
  public:
-  LMHybridMatchListener();
+  // `arrivals` as for LMListener.
+  explicit LMHybridMatchListener(ArrivalSignal* arrivals = nullptr);
   ~LMHybridMatchListener() override;
 
   // Always queues a copy.

@@ -15,16 +15,21 @@ bool IsQueuedSource(int source) { return source >= 1 && source <= 4; }
 
 }  // namespace
 
-LMListener::LMListener() : errors(kMaxQueuedEntries) {}
+LMListener::LMListener(ArrivalSignal* arrivals) : arrivals(arrivals), errors(kMaxQueuedEntries) {}
 
 LMListener::~LMListener() = default;
 
 void LMListener::OnError(const SDK_ERROR& error) {
-  if (IsCameraError(error.code)) {
+  const bool cameraError = IsCameraError(error.code);
+  if (cameraError) {
     invalidCamera.store(true);
   }
-  if (IsQueuedSource(error.source)) {
+  const bool queued = IsQueuedSource(error.source);
+  if (queued) {
     errors.Push(std::make_shared<SDK_ERROR>(error));
+  }
+  if (cameraError || queued) {
+    SignalArrival();
   }
 }
 
@@ -39,5 +44,11 @@ void LMListener::EmptyErrorQueue() { errors.Clear(); }
 bool LMListener::IsInvalidCamera() const { return invalidCamera.load(); }
 
 void LMListener::UnsetInvalidCamera() { invalidCamera.store(false); }
+
+void LMListener::SignalArrival() {
+  if (arrivals != nullptr) {
+    arrivals->Notify();
+  }
+}
 
 }  // namespace corvane::larchmere::plugin::common

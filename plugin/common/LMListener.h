@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "plugin/common/ArrivalSignal.h"
 #include "plugin/common/ListenerQueue.h"
 #include "plugin/sdk/SDKCallbacks.h"
 #include "plugin/sdk/SDKTypes.h"
@@ -11,7 +12,8 @@
 namespace corvane::larchmere::plugin::common {
 
 // Base of the plug-in's engine listeners: keeps the engine's errors for the
-// polling handlers and notices when the selected camera is unusable.
+// polling handlers, notices when the selected camera is unusable, and tells
+// the waiting polls of everything it queues or flags (ArrivalSignal).
 //
 // Notifications arrive on engine threads, the queries on request threads;
 // every member is thread-safe. A listener must outlive every engine operation
@@ -28,14 +30,18 @@ class LMListener : public virtual Corvane::QAV::SDK::IListener {
   static constexpr int kCameraInvalid = 0x1601;
   static constexpr int kCameraUnavailable = 0x1605;
 
-  LMListener();
+  // `arrivals` (not owned, may be null for a listener used alone) must
+  // outlive the listener. LMListener is a virtual base: the most-derived
+  // listener's constructor passes it.
+  explicit LMListener(ArrivalSignal* arrivals = nullptr);
   ~LMListener() override;
 
   LMListener(const LMListener&) = delete;
   LMListener& operator=(const LMListener&) = delete;
 
   // Sets the invalid-camera flag for the camera codes above, then queues a
-  // copy of the error when its source is 1 to 4 (others are dropped).
+  // copy of the error when its source is 1 to 4 (others are dropped); either
+  // counts as an arrival.
   void OnError(const Corvane::QAV::SDK::SDK_ERROR& error) final;
 
   // The newest queued error, after which the error queue is empty; null when
@@ -52,7 +58,13 @@ class LMListener : public virtual Corvane::QAV::SDK::IListener {
   bool IsInvalidCamera() const;
   void UnsetInvalidCamera();
 
+ protected:
+  // Wakes the waiting polls; called once an entry is queued and its queue's
+  // lock released.
+  void SignalArrival();
+
  private:
+  ArrivalSignal* const arrivals;
   ListenerQueue<Corvane::QAV::SDK::SDK_ERROR> errors;
   std::atomic<bool> invalidCamera{false};
 };

@@ -20,9 +20,13 @@ LMListenerHolder::LMListenerHolder(std::shared_ptr<FaceLogin> faceLogin,
     : clock(OrSystemClock(std::move(timeSource))),
       sessionStopwatch(*clock),
       pollStopwatch(*clock),
+      processedFramesListener(&arrivals),
+      enrollFeedbackListener(&arrivals),
+      matchFeedbackListener(&arrivals),
+      hybridMatchListener(&arrivals),
       frameListener(sessionStopwatch, pollStopwatch, std::move(faceLogin), processedFramesListener,
                     enrollFeedbackListener, matchFeedbackListener, hybridMatchListener, state,
-                    *clock) {}
+                    *clock, &arrivals) {}
 
 LMListenerHolder::~LMListenerHolder() {
   // Released first: should this be the last engine reference, the engine is
@@ -42,6 +46,8 @@ Stopwatch& LMListenerHolder::SessionStopwatch() { return sessionStopwatch; }
 Stopwatch& LMListenerHolder::PollStopwatch() { return pollStopwatch; }
 
 Clock& LMListenerHolder::GetClock() { return *clock; }
+
+ArrivalSignal& LMListenerHolder::Arrivals() { return arrivals; }
 
 LMFrameListener& LMListenerHolder::FrameListener() { return frameListener; }
 

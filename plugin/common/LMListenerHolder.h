@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "plugin/common/ArrivalSignal.h"
 #include "plugin/common/Clock.h"
 #include "plugin/common/CommonExport.h"
 #include "plugin/common/FrameSessionState.h"
@@ -22,7 +23,8 @@ namespace corvane::larchmere::plugin::common {
 enum class StoredFramesPolicy { kKeep, kClear };
 
 // The one holder of the engine listeners, the capture-session state, the two
-// stopwatches of the display time-out and the host's domain suffix. Created
+// stopwatches of the display time-out, the host's domain suffix and the
+// wake-up source that every listener signals when something arrives. Created
 // by the plug-in's start-up right after the engine, handed (not owned) to
 // every handler. It registers nothing with the engine: each handler passes
 // the listeners it needs to the engine operation it starts.
@@ -54,8 +56,11 @@ class KS_COMMON_API LMListenerHolder {
   FrameSessionState& State();
   Stopwatch& SessionStopwatch();
   Stopwatch& PollStopwatch();
-  // The clock of the capture paths: handlers sleep through it.
+  // The clock of the capture paths: handlers sleep and wait through it.
   Clock& GetClock();
+  // Signalled by every listener once it has queued an entry or flagged the
+  // camera invalid: a poll waits on it (through GetClock) instead of pausing.
+  ArrivalSignal& Arrivals();
 
   LMFrameListener& FrameListener();
   LMProcessedFramesListener& ProcessedFramesListener();
@@ -97,6 +102,8 @@ class KS_COMMON_API LMListenerHolder {
   FrameSessionState state;
   Stopwatch sessionStopwatch;
   Stopwatch pollStopwatch;
+  // Declared before the listeners, which signal it until they are destroyed.
+  ArrivalSignal arrivals;
   LMProcessedFramesListener processedFramesListener;
   LMEnrollFeedbackListener enrollFeedbackListener;
   LMMatchFeedbackListener matchFeedbackListener;

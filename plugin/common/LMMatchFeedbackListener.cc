@@ -4,13 +4,15 @@ namespace corvane::larchmere::plugin::common {
 
 using Corvane::QAV::SDK::SDK_RemoteMatchFeedback;
 
-LMMatchFeedbackListener::LMMatchFeedbackListener() : feedbacks(kMaxQueuedEntries) {}
+LMMatchFeedbackListener::LMMatchFeedbackListener(ArrivalSignal* arrivals)
+    : LMListener(arrivals), feedbacks(kMaxQueuedEntries) {}
 
 LMMatchFeedbackListener::~LMMatchFeedbackListener() = default;
 
 void LMMatchFeedbackListener::OnRemoteMatchFeedback(const SDK_RemoteMatchFeedback& feedback) {
   if (feedback.correlationId.size() == kCorrelationIdLength) {
     feedbacks.Push(std::make_shared<SDK_RemoteMatchFeedback>(feedback));
+    SignalArrival();
   }
 }
 

@@ -21,7 +21,8 @@ class LMMatchFeedbackListener : public virtual Corvane::QAV::SDK::RemoteMatchCal
   // Length of a valid Q-Correlation-Id.
   static constexpr std::size_t kCorrelationIdLength = 44;
 
-  LMMatchFeedbackListener();
+  // `arrivals` as for LMListener.
+  explicit LMMatchFeedbackListener(ArrivalSignal* arrivals = nullptr);
   ~LMMatchFeedbackListener() override;
 
   // Queues a copy only when its correlation id is exactly 44 characters long:

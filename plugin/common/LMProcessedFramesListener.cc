@@ -4,13 +4,15 @@ namespace corvane::larchmere::plugin::common {
 
 using Corvane::QAV::SDK::SDK_ProcessedFramesContainer;
 
-LMProcessedFramesListener::LMProcessedFramesListener() : containers(kMaxQueuedEntries) {}
+LMProcessedFramesListener::LMProcessedFramesListener(ArrivalSignal* arrivals)
+    : LMListener(arrivals), containers(kMaxQueuedEntries) {}
 
 LMProcessedFramesListener::~LMProcessedFramesListener() = default;
 
 void LMProcessedFramesListener::OnProcessedFrames(const SDK_ProcessedFramesContainer& frames) {
   if (!frames.frames.empty()) {
     containers.Push(std::make_shared<SDK_ProcessedFramesContainer>(frames));
+    SignalArrival();
   }
 }
 

@@ -15,7 +15,8 @@ namespace corvane::larchmere::plugin::common {
 class LMProcessedFramesListener : public virtual Corvane::QAV::SDK::ProcessedFramesCallback,
                                   public virtual LMListener {
  public:
-  LMProcessedFramesListener();
+  // `arrivals` as for LMListener.
+  explicit LMProcessedFramesListener(ArrivalSignal* arrivals = nullptr);
   ~LMProcessedFramesListener() override;
 
   // Queues a copy unless the container holds no frame.

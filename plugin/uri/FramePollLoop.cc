@@ -1,5 +1,6 @@
 #include "plugin/uri/FramePollLoop.h"
 
+#include <cstdint>
 #include <utility>
 
 namespace corvane::larchmere::plugin::uri {
@@ -13,7 +14,13 @@ FramePollLoop::FramePollLoop(common::LMListenerHolder& holder, ResultStep result
 
 void FramePollLoop::Run(bool& deliverFrames, unsigned short& status,
                         std::string& responseBody) const {
-  for (int pass = 0; pass < kMaxPasses; ++pass) {
+  common::Clock& clock = holder.GetClock();
+  common::ArrivalSignal& arrivals = holder.Arrivals();
+  const double deadlineMs = clock.NowMs() + kPollBudgetMs;
+  while (true) {
+    // Read before the checks: whatever arrives while they run ends the wait
+    // below at once instead of being left for the next poll.
+    const std::uint64_t seenGeneration = arrivals.Generation();
     std::string body = resultStep(deliverFrames, status);
     if (body.empty()) {
       body = TakeFrameOrCameraFeedback(deliverFrames);
@@ -22,7 +29,9 @@ void FramePollLoop::Run(bool& deliverFrames, unsigned short& status,
       responseBody.append(body);
       return;
     }
-    holder.GetClock().SleepMs(kPassPauseMs);
+    if (!clock.WaitForArrival(arrivals, seenGeneration, deadlineMs)) {
+      return;
+    }
   }
 }
 

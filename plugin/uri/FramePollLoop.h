@@ -9,19 +9,22 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-// One poll of a frame endpoint: up to kMaxPasses passes, kPassPauseMs apart on
-// the holder's clock. Each pass first asks the endpoint for a result (its
-// feedback, result and error queues, in its own order), then looks for a
-// preview frame newer than the session start, then for an invalid camera.
-// The first of these that yields a body ends the poll.
+// One poll of a frame endpoint, bounded by kPollBudgetMs on the holder's
+// clock. A pass first asks the endpoint for a result (its feedback, result and
+// error queues, in its own order), then looks for a preview frame newer than
+// the session start, then for an invalid camera; the first of these that
+// yields a body ends the poll. Between passes the poll sleeps until a listener
+// signals an arrival (the holder's ArrivalSignal) or the budget ends, so news
+// is answered as soon as it is queued and an idle poll costs nothing.
 //
 // Takes no lock of its own and must be run while holding none: the endpoint's
 // steps and the listeners lock what they touch, briefly. Thread-safe in the
 // sense that several polls may run at once on one holder.
 class FramePollLoop {
  public:
-  static constexpr int kMaxPasses = 40;
-  static constexpr int kPassPauseMs = 50;
+  // How long a poll waits for something to show: a page polls again at once,
+  // so this only bounds how long one request stays open.
+  static constexpr double kPollBudgetMs = 2000;
 
   // The endpoint's result step: the body of a result, feedback or error, or
   // empty when the pass found none. It may set the status (500 for a frame
@@ -37,9 +40,10 @@ class FramePollLoop {
   FramePollLoop(common::LMListenerHolder& holder, ResultStep resultStep, FrameRenderer renderFrame,
                 CameraFeedback invalidCamera);
 
-  // Runs the passes and appends the body found, if any, to `responseBody`.
-  // `deliverFrames` is raised once the camera is known to be valid. Nothing
-  // found within the passes leaves the body and the status as they were.
+  // Runs passes until one finds a body, which it appends to `responseBody`,
+  // or the budget ends. `deliverFrames` is raised once the camera is known to
+  // be valid. Nothing found within the budget leaves the body and the status
+  // as they were.
   void Run(bool& deliverFrames, unsigned short& status, std::string& responseBody) const;
 
   // The camera text shown when no camera is selected or it is invalid.

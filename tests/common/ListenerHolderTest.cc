@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -115,6 +117,89 @@ TEST_F(ListenerHolderTest, EmptyListenersQueuesEmptiesResultsAndErrorsButKeepsTh
   EXPECT_FALSE(AnyQueueHoldsEntries());
   EXPECT_TRUE(holder.IsInvalidCamera());
 }
+
+// A notification and whether a waiting poll must hear of it: everything that
+// is queued or flags the camera does; what is dropped does not.
+struct ArrivalCase {
+  const char* name;
+  std::function<void(LMListenerHolder&)> notify;
+  bool signals;
+};
+
+class ListenerHolderArrivalTest : public ListenerHolderTest,
+                                  public testing::WithParamInterface<ArrivalCase> {};
+
+TEST_P(ListenerHolderArrivalTest, QueuedOrFlaggedNotificationsSignalTheHoldersArrivals) {
+  const std::uint64_t before = holder.Arrivals().Generation();
+
+  GetParam().notify(holder);
+
+  EXPECT_EQ(holder.Arrivals().Generation(), before + (GetParam().signals ? 1 : 0));
+}
+
+SDK_Frame FrameOfSize(int frameSize) {
+  SDK_Frame frame;
+  frame.frameSize = frameSize;
+  return frame;
+}
+
+SDK_RemoteMatchFeedback MatchFeedbackFor(const std::string& correlationId) {
+  SDK_RemoteMatchFeedback feedback;
+  feedback.correlationId = correlationId;
+  return feedback;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListenerHolderArrivalTest,
+    testing::Values(
+        ArrivalCase{"Frame", [](auto& h) { h.FrameListener().OnFrame(FrameOfSize(1)); }, true},
+        ArrivalCase{"EmptyFrame", [](auto& h) { h.FrameListener().OnFrame(FrameOfSize(0)); },
+                    false},
+        ArrivalCase{"ProcessedFrames",
+                    [](auto& h) {
+                      h.ProcessedFramesListener().OnProcessedFrames(
+                          SDK_ProcessedFramesContainer{{{}}});
+                    },
+                    true},
+        ArrivalCase{"EnrollmentFeedback",
+                    [](auto& h) {
+                      h.EnrollFeedbackListener().OnEnrollmentFeedback(
+                          SDK_EnrollmentFeedback{"step", 1, {}});
+                    },
+                    true},
+        ArrivalCase{
+            "EnrollmentFeedbackWithoutText",
+            [](auto& h) {
+              h.EnrollFeedbackListener().OnEnrollmentFeedback(SDK_EnrollmentFeedback{"", 1, {}});
+            },
+            false},
+        ArrivalCase{"RemoteMatchFeedback",
+                    [](auto& h) {
+                      h.MatchFeedbackListener().OnRemoteMatchFeedback(MatchFeedbackFor(kIdA));
+                    },
+                    true},
+        ArrivalCase{"UnclaimableRemoteMatchFeedback",
+                    [](auto& h) {
+                      h.MatchFeedbackListener().OnRemoteMatchFeedback(MatchFeedbackFor("QCID"));
+                    },
+                    false},
+        ArrivalCase{"HybridMatchFeedback",
+                    [](auto& h) {
+                      h.HybridMatchListener().OnHybridMatchFeedback(MatchFeedbackFor("QCID"));
+                    },
+                    true},
+        ArrivalCase{"FrameError", [](auto& h) { h.FrameListener().OnError(Error(2, 7)); }, true},
+        ArrivalCase{"ProcessedFramesError",
+                    [](auto& h) { h.ProcessedFramesListener().OnError(Error(3, 7)); }, true},
+        ArrivalCase{"EnrollmentError",
+                    [](auto& h) { h.EnrollFeedbackListener().OnError(Error(4, 7)); }, true},
+        ArrivalCase{"MatchError", [](auto& h) { h.MatchFeedbackListener().OnError(Error(1, 7)); },
+                    true},
+        ArrivalCase{"CameraFlagOnly",
+                    [](auto& h) { h.HybridMatchListener().OnError(Error(0, 5633)); }, true},
+        ArrivalCase{"DroppedError", [](auto& h) { h.HybridMatchListener().OnError(Error(0, 7)); },
+                    false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ListenerHolderTest, NewIdsRestartTheSessionStopwatchEveryRequestThePollStopwatch) {
   clock->AdvanceMs(4000);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <utility>
@@ -11,7 +12,9 @@ namespace corvane::larchmere::plugin::test {
 
 // A Clock that moves only when told to. SleepMs records the request, runs the
 // optional sleep hook (outside the clock's lock, on the sleeping thread) and
-// then advances both clocks instead of sleeping. Thread-safe.
+// then advances both clocks instead of sleeping. WaitForArrival does the same
+// with the wait's length and the wait hook, then returns at once when the
+// arrival signal has moved, else advances to the deadline. Thread-safe.
 class ManualClock : public common::Clock {
  public:
   // 2023-11-14 22:13:20 UTC, a whole second.
@@ -40,6 +43,26 @@ class ManualClock : public common::Clock {
     AdvanceMs(milliseconds > 0 ? milliseconds : 0);
   }
 
+  bool WaitForArrival(common::ArrivalSignal& arrivals, std::uint64_t seenGeneration,
+                      double deadlineMs) override {
+    std::function<void(double)> hook;
+    double remainingMs = 0;
+    {
+      std::scoped_lock lock(mutex);
+      remainingMs = deadlineMs - nowMs;
+      waits.push_back(remainingMs);
+      hook = waitHook;
+    }
+    if (hook) {
+      hook(remainingMs);
+    }
+    if (arrivals.Generation() != seenGeneration) {
+      return true;
+    }
+    AdvanceMs(remainingMs > 0 ? remainingMs : 0);
+    return false;
+  }
+
   void AdvanceMs(double milliseconds) {
     std::scoped_lock lock(mutex);
     nowMs += milliseconds;
@@ -57,12 +80,27 @@ class ManualClock : public common::Clock {
     return sleeps;
   }
 
+  // Called with the wait's length at every WaitForArrival, before it looks
+  // at the signal: an arrival pushed here wakes the wait.
+  void SetWaitHook(std::function<void(double)> hook) {
+    std::scoped_lock lock(mutex);
+    waitHook = std::move(hook);
+  }
+
+  // The length of every WaitForArrival (deadline minus now), in order.
+  std::vector<double> Waits() const {
+    std::scoped_lock lock(mutex);
+    return waits;
+  }
+
  private:
   mutable std::mutex mutex;
   double nowMs = 0;
   double wallClockMs = kDefaultWallClockMs;
   std::vector<int> sleeps;
   std::function<void(int)> sleepHook;
+  std::vector<double> waits;
+  std::function<void(double)> waitHook;
 };
 
 }  // namespace corvane::larchmere::plugin::test

@@ -18,6 +18,8 @@ const std::string kPageA = CaptureId(1);
 const std::string kPageB = CaptureId(2);
 constexpr char kRemoteCaller[] = "Caller: REMOTE_PSI_25";
 constexpr int kMaxPollsPerPage = 30;
+// Real time taken by each wait of a poll (a quiet poll waits once).
+constexpr std::chrono::milliseconds kRealWaitPerPoll{40};
 
 std::string ResultDocument(const std::string& correlationId) {
   return LarchmerePluginHelper::ToMatchPayload(
@@ -38,11 +40,9 @@ TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
   EXPECT_EQ(sim::CallCount("RemoteMatch"), 2u);
 
   // Past the session window, so that only the pages' own pace matters; the
-  // poll passes take real time so that pages and engine interleave.
+  // polls' waits take real time so that pages and engine interleave.
   clock->AdvanceMs(60000);
-  clock->SetSleepHook([](int milliseconds) {
-    if (milliseconds == 50) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  });
+  clock->SetWaitHook([](double) { std::this_thread::sleep_for(kRealWaitPerPoll); });
   const auto page = [](std::string id) {
     const std::string expected = ResultDocument(id);
     for (int poll = 0; poll < kMaxPollsPerPage; ++poll) {
@@ -69,7 +69,7 @@ TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
   EXPECT_TRUE(AwaitOrAbort(engine, "engine pushes"));
   EXPECT_EQ(AwaitOrAbort(pageA, "page A"), "own result");
   EXPECT_EQ(AwaitOrAbort(pageB, "page B"), "own result");
-  clock->SetSleepHook(nullptr);
+  clock->SetWaitHook(nullptr);
   EXPECT_EQ(Stop(kPageA).body, "{}");
   EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 0u);
   EXPECT_EQ(Stop(kPageB).body, "{}");
@@ -81,8 +81,8 @@ TEST_F(CaptureConcurrencyTest, StopArrivingWhileAPollWaitsIsNotHeldUp) {
   Signal pollWaiting;
   Signal stopAnswered;
   std::atomic<bool> parked{false};
-  clock->SetSleepHook([&](int milliseconds) {
-    if (milliseconds == 50 && !parked.exchange(true)) {
+  clock->SetWaitHook([&](double) {
+    if (!parked.exchange(true)) {
       pollWaiting.Raise();
       stopAnswered.Wait();
     }
@@ -100,7 +100,7 @@ TEST_F(CaptureConcurrencyTest, StopArrivingWhileAPollWaitsIsNotHeldUp) {
   EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 1u);
   EXPECT_EQ(polled.status, 200);
   EXPECT_EQ(polled.body, kNothingYet);
-  clock->SetSleepHook(nullptr);
+  clock->SetWaitHook(nullptr);
   EXPECT_EQ(Post("/frame/enrollment", CaptureHeaders(kPageB)).status, 200);
   EXPECT_EQ(sim::CallCount("StartRemoteBiometricData"), 2u);
 }
@@ -112,11 +112,14 @@ TEST_F(CaptureConcurrencyTest, DisplayTimeOutFiringWhileAStopAndAPollAreUnderWay
   Signal timeOutSettling;
   Signal releaseTimeOut;
   std::atomic<bool> parked{false};
-  clock->SetSleepHook([&](int milliseconds) {
-    if (milliseconds == 50 && !parked.exchange(true)) {
+  clock->SetWaitHook([&](double) {
+    if (!parked.exchange(true)) {
       pollWaiting.Raise();
       releasePoll.Wait();
-    } else if (milliseconds == 1000) {  // the time-out's pause after its engine stop
+    }
+  });
+  clock->SetSleepHook([&](int milliseconds) {
+    if (milliseconds == 1000) {  // the time-out's pause after its engine stop
       timeOutSettling.Raise();
       releaseTimeOut.Wait();
     }
@@ -143,6 +146,7 @@ TEST_F(CaptureConcurrencyTest, DisplayTimeOutFiringWhileAStopAndAPollAreUnderWay
   EXPECT_EQ(stopped.body, "{}");
   EXPECT_EQ(polled.status, 200);
   EXPECT_EQ(polled.body, kNothingYet);
+  clock->SetWaitHook(nullptr);
   clock->SetSleepHook(nullptr);
   EXPECT_EQ(Stop(kPageA).body, CaptureError(0, 1, "Frames Already Stopped"));
   EXPECT_EQ(Post("/frame/enrollment", CaptureHeaders(kPageB)).status, 200);

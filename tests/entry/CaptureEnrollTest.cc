@@ -56,10 +56,9 @@ TEST_F(CaptureEnrollTest, PollsReturnPreviewThenFeedbackThenProcessedFramesWhich
   EXPECT_EQ(captures[0].args, (std::vector<std::string>{"set", "2"}));
   EXPECT_EQ(sim::CallsTo("RemoteEnroll").size(), 1u);
   // The engine is given a second to deliver before the enrollment starts,
-  // and the empty poll ran its 40 passes.
-  std::vector<int> expectedSleeps{1000};
-  expectedSleeps.insert(expectedSleeps.end(), 40, 50);
-  EXPECT_EQ(Sleeps(), expectedSleeps);
+  // and the empty poll waited once, for its whole budget.
+  EXPECT_EQ(Sleeps(), (std::vector<int>{1000}));
+  EXPECT_EQ(clock->Waits(), (std::vector<double>{2000}));
 
   PushFrame(1);
   PushFrame(2);
@@ -159,9 +158,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CaptureEnrollTest, CameraFlaggedInvalidDuringThePollIsAnsweredAsFeedback) {
   Enroll();
   // Source 0 is not queued, but the code marks the camera invalid.
-  clock->SetSleepHook([](int milliseconds) {
-    if (milliseconds == 50) sim::PushError(sim::Listener::Enroll, EngineEvent(0, 5633, "none"));
-  });
+  clock->SetWaitHook(
+      [](double) { sim::PushError(sim::Listener::Enroll, EngineEvent(0, 5633, "none")); });
+  const double startMs = clock->NowMs();
 
   const CaptureResponse response = Enroll();
 
@@ -169,6 +168,8 @@ TEST_F(CaptureEnrollTest, CameraFlaggedInvalidDuringThePollIsAnsweredAsFeedback)
   EXPECT_EQ(response.body,
             LarchmerePluginHelper::ToEnrollFeedbackPayload(
                 5633, "Either no camera was selected or an invalid camera was specified."));
+  // The flag woke the waiting poll: it answered without waiting out its budget.
+  EXPECT_EQ(clock->NowMs(), startMs);
 }
 
 TEST_F(CaptureEnrollTest, FailedCaptureStartAnswers500AndALaterPollStartsOnlyTheEnrollment) {

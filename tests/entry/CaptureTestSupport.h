@@ -21,8 +21,8 @@
 #include "tests/entry/EntryTestSupport.h"
 
 // Drives the face-capture endpoints through the plug-in's C exports, with the
-// stand-in engine behind them and a manual clock in the plug-in: the poll
-// passes and pauses take no real time, and time-outs are reached by moving
+// stand-in engine behind them and a manual clock in the plug-in: the polls'
+// waits and the pauses take no real time, and time-outs are reached by moving
 // the clock. Builds on the entry tests' fixture and private folders.
 namespace corvane::larchmere::plugin::test {
 
@@ -140,6 +140,7 @@ class CaptureTest : public entry::test::PluginTest {
 
   void TearDown() override {
     clock->SetSleepHook(nullptr);
+    clock->SetWaitHook(nullptr);
     entry::test::PluginTest::TearDown();
     keystead::test_hooks::SetPluginClock(nullptr);
   }

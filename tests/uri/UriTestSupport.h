@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,8 @@ inline std::string CorsBlock(const char* requestHeaders,
 }
 
 // A clock that moves only when told to; sleeps are recorded and advance it.
+// A wait for an arrival is recorded, runs the wait hook, then returns at once
+// when the signal moved, else advances to its deadline.
 class ManualClock : public common::Clock {
  public:
   double NowMs() override {
@@ -68,6 +71,30 @@ class ManualClock : public common::Clock {
     std::scoped_lock lock(mutex);
     nowMs += milliseconds > 0 ? milliseconds : 0;
   }
+  bool WaitForArrival(common::ArrivalSignal& arrivals, std::uint64_t seenGeneration,
+                      double deadlineMs) override {
+    std::function<void(double)> hook;
+    double remainingMs = 0;
+    {
+      std::scoped_lock lock(mutex);
+      remainingMs = deadlineMs - nowMs;
+      waits.push_back(remainingMs);
+      hook = waitHook;
+    }
+    if (hook) hook(remainingMs);  // runs on the waiting thread, before the signal is read
+    if (arrivals.Generation() != seenGeneration) return true;
+    std::scoped_lock lock(mutex);
+    nowMs += remainingMs > 0 ? remainingMs : 0;
+    return false;
+  }
+  void SetWaitHook(std::function<void(double)> hook) {
+    std::scoped_lock lock(mutex);
+    waitHook = std::move(hook);
+  }
+  std::vector<double> Waits() {
+    std::scoped_lock lock(mutex);
+    return waits;
+  }
   void SetSleepHook(std::function<void()> hook) {
     std::scoped_lock lock(mutex);
     sleepHook = std::move(hook);
@@ -86,6 +113,8 @@ class ManualClock : public common::Clock {
   double nowMs = 0;
   std::vector<int> sleeps;
   std::function<void()> sleepHook;
+  std::vector<double> waits;
+  std::function<void(double)> waitHook;
 };
 
 // What the host was told through registerPath.

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace corvane::larchmere::plugin::common {
+
+// The one wake-up source of the capture polls: every listener that queues
+// something a poll looks for calls Notify once the entry is in place, and a
+// poll waits for the generation to move past the one it read before looking.
+// A waiter that reads the generation before its checks therefore never misses
+// an arrival that lands during them.
+//
+// Owned by LMListenerHolder; listeners keep a plain pointer to it. Never
+// fails (the standard library's system error aside). Thread-safe: Notify runs
+// on engine threads, waits on request threads.
+class ArrivalSignal {
+ public:
+  ArrivalSignal() = default;
+  ArrivalSignal(const ArrivalSignal&) = delete;
+  ArrivalSignal& operator=(const ArrivalSignal&) = delete;
+
+  // The number of arrivals so far; starts at 0.
+  std::uint64_t Generation() const;
+
+  // Counts one arrival and wakes every waiter.
+  void Notify();
+
+  // Blocks until the generation differs from `seenGeneration` (true, at once
+  // when it already does) or `deadline` passes (false).
+  bool WaitUntil(std::uint64_t seenGeneration, std::chrono::steady_clock::time_point deadline);
+
+ private:
+  mutable std::mutex mutex;
+  std::condition_variable arrived;
+  std::uint64_t generation = 0;  // guarded by mutex
+};
+
+}  // namespace corvane::larchmere::plugin::common
