@@ -59,7 +59,11 @@ class ManualClock : public common::Clock {
     if (arrivals.Generation() != seenGeneration) {
       return true;
     }
-    AdvanceMs(remainingMs > 0 ? remainingMs : 0);
+    std::scoped_lock lock(mutex);
+    if (deadlineMs > nowMs) {  // a hook may have moved time past the deadline
+      wallClockMs += deadlineMs - nowMs;
+      nowMs = deadlineMs;
+    }
     return false;
   }
 

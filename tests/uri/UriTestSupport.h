@@ -84,7 +84,7 @@ class ManualClock : public common::Clock {
     if (hook) hook(remainingMs);  // runs on the waiting thread, before the signal is read
     if (arrivals.Generation() != seenGeneration) return true;
     std::scoped_lock lock(mutex);
-    nowMs += remainingMs > 0 ? remainingMs : 0;
+    if (deadlineMs > nowMs) nowMs = deadlineMs;  // a hook may have moved time past it
     return false;
   }
   void SetWaitHook(std::function<void(double)> hook) {
