@@ -18,8 +18,6 @@ namespace {
 
 // The add-device capture never obfuscates its preview.
 constexpr int kAddDevicePreviewType = common::kPreviewNormal;
-// The count stored once a result was delivered: no further start.
-constexpr std::int32_t kResultDelivered = -1;
 
 }  // namespace
 
@@ -81,7 +79,7 @@ bool PostAddDevice::Start(const AddDeviceRequest& request, bool sessionStarted, 
     return false;
   }
   state.ClearStoredProcessedFrames();
-  state.SetMatchAttemptCount(request.context.correlationId, 1);
+  state.RecordFirstMatchStart(request.context.correlationId);
   listenerHolder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
   WriteLog("PostAddDevice - LocalMatch", kLogInfo);
   const int result = StartMatch(request);
@@ -139,12 +137,12 @@ std::string PostAddDevice::TakeResult(const AddDeviceRequest& request, unsigned 
   const std::string& correlationId = request.context.correlationId;
   // The result stays queued for the other pages of the session; this page
   // has had it once and now sees frames again.
-  if (state.MatchAttemptCount(correlationId) == kResultDelivered) {
+  if (state.MatchAttemptOf(correlationId).IsResultDelivered()) {
     return std::string();
   }
   if (auto result = hybridListener.PeekOldest()) {
     std::string body = LarchmerePluginHelper::ToMatchPayload(result, false);
-    state.SetMatchAttemptCount(correlationId, kResultDelivered);
+    state.MarkMatchResultDelivered(correlationId);
     return body;
   }
   return std::string();

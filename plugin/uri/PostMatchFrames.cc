@@ -22,9 +22,7 @@ constexpr char kRemotePrefix[] = "PostMatchFrames - AsyncProcessRequest";
 constexpr char kHybridPrefix[] = "PostMatchFrames - HybridMatch";
 constexpr char kIdTokenHeader[] = "x-idToken:";
 // Restarts of a remote match for one correlation id after the first start.
-constexpr std::uint32_t kMaxRemoteRestartCount = 3;
-// The count stored once a result was delivered: no further start.
-constexpr std::int32_t kResultDelivered = -1;
+constexpr std::int32_t kMaxRemoteRestartCount = 3;
 
 std::string Prefixed(const char* prefix, const char* text) { return std::string(prefix) + text; }
 
@@ -143,7 +141,7 @@ bool PostMatchFrames::StartRemote(const MatchRequest& request, bool sessionStart
     return false;
   }
   state.ClearStoredProcessedFrames();
-  state.SetMatchAttemptCount(request.context.correlationId, 1);
+  state.RecordFirstMatchStart(request.context.correlationId);
   listenerHolder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
   WriteLog(Prefixed(kRemotePrefix, " - RemoteMatch"), kLogInfo);
   const int result = engine->RemoteMatch(request.context, &listenerHolder->MatchFeedbackListener(),
@@ -158,8 +156,8 @@ bool PostMatchFrames::StartRemote(const MatchRequest& request, bool sessionStart
 
 bool PostMatchFrames::RestartRemote(const MatchRequest& request, unsigned short& status,
                                     std::string& responseBody) {
-  if (!listenerHolder->State().TryIncrementMatchAttempt(request.context.correlationId,
-                                                        kMaxRemoteRestartCount)) {
+  if (!listenerHolder->State().TryRecordMatchRestart(request.context.correlationId,
+                                                     kMaxRemoteRestartCount)) {
     return true;
   }
   const int liveness = GetLivenessSetting();
@@ -192,7 +190,7 @@ std::string PostMatchFrames::TakeRemoteResult(const MatchRequest& request, unsig
   // and it stays queued.
   if (auto result = matchListener.FindByCorrelationId(request.context.correlationId)) {
     std::string body = LarchmerePluginHelper::ToMatchPayload(result, false);
-    listenerHolder->State().SetMatchAttemptCount(request.context.correlationId, kResultDelivered);
+    listenerHolder->State().MarkMatchResultDelivered(request.context.correlationId);
     return body;
   }
   return std::string();
@@ -241,7 +239,7 @@ bool PostMatchFrames::StartHybrid(const MatchRequest& request, bool sessionStart
     return false;
   }
   state.ClearStoredProcessedFrames();
-  state.SetMatchAttemptCount(request.context.correlationId, 1);
+  state.RecordFirstMatchStart(request.context.correlationId);
   listenerHolder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
   const int result = StartLocalMatch(request);
   if (result != 0) {
