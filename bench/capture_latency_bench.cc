@@ -13,8 +13,9 @@
 // while eight threads wait and nothing arrives (counters cpu_ms and
 // cpu_ms_per_s): eight pages each holding a waiting poll, eight threads blocked
 // on a condition variable (an idle process), and eight threads running the
-// 50 ms look-and-sleep loop that polls ran before they woke on arrival. The
-// goal: the waiting polls cost no more than the idle process.
+// 50 ms look-and-sleep loop that polls ran before they woke on arrival. All
+// three hold the same running capture, so they differ only in how the eight
+// threads wait. The goal: the waiting polls cost no more than the idle process.
 #include <benchmark/benchmark.h>
 #include <json/json.h>
 
@@ -132,7 +133,7 @@ class EnrollmentSession {
       }
     }
     holder->EmptyListenersQueues();
-    return FrameVersion(answer.body) == 0;
+    return FrameVersion(answer.body) >= 0;
   }
 
  private:
