@@ -8,7 +8,7 @@ namespace {
 
 bool AnyActive(const std::map<std::string, MatchAttempt>& attempts) {
   return std::any_of(attempts.begin(), attempts.end(),
-                     [](const auto& entry) { return entry.second.count != 0; });
+                     [](const auto& entry) { return entry.second.IsActive(); });
 }
 
 }  // namespace
@@ -113,28 +113,31 @@ bool FrameSessionState::TryMarkOperationStarted() {
   return true;
 }
 
-std::int32_t FrameSessionState::MatchAttemptCount(const std::string& correlationId) const {
+MatchAttempt FrameSessionState::MatchAttemptOf(const std::string& correlationId) const {
   std::scoped_lock lock(matchAttemptsMutex);
   const auto found = matchAttempts.find(correlationId);
-  return found == matchAttempts.end() ? 0 : found->second.count;
+  return found == matchAttempts.end() ? MatchAttempt(correlationId) : found->second;
 }
 
-void FrameSessionState::SetMatchAttemptCount(const std::string& correlationId, std::int32_t count) {
+void FrameSessionState::RecordFirstMatchStart(const std::string& correlationId) {
   std::scoped_lock lock(matchAttemptsMutex);
   if (MatchAttempt* attempt = MatchAttemptLocked(correlationId)) {
-    attempt->count = count;
+    attempt->RecordFirstStart();
   }
 }
 
-bool FrameSessionState::TryIncrementMatchAttempt(const std::string& correlationId,
-                                                 std::uint32_t maxCount) {
+bool FrameSessionState::TryRecordMatchRestart(const std::string& correlationId,
+                                              std::int32_t maxEarlierStarts) {
   std::scoped_lock lock(matchAttemptsMutex);
   MatchAttempt* attempt = MatchAttemptLocked(correlationId);
-  if (attempt == nullptr || static_cast<std::uint32_t>(attempt->count) > maxCount) {
-    return false;
+  return attempt != nullptr && attempt->TryRecordRestart(maxEarlierStarts);
+}
+
+void FrameSessionState::MarkMatchResultDelivered(const std::string& correlationId) {
+  std::scoped_lock lock(matchAttemptsMutex);
+  if (MatchAttempt* attempt = MatchAttemptLocked(correlationId)) {
+    attempt->MarkResultDelivered();
   }
-  ++attempt->count;
-  return true;
 }
 
 bool FrameSessionState::HasActiveMatchAttempt() const {
@@ -151,7 +154,7 @@ bool FrameSessionState::TryBeginFirstMatchAttempt(const std::string& correlation
   if (attempt == nullptr) {
     return false;
   }
-  attempt->count = 1;
+  attempt->RecordFirstStart();
   return true;
 }
 
@@ -190,7 +193,7 @@ MatchAttempt* FrameSessionState::MatchAttemptLocked(const std::string& correlati
   if (matchAttempts.size() >= kMaxSessionIds) {
     return nullptr;
   }
-  return &matchAttempts.emplace(correlationId, MatchAttempt{correlationId, 0}).first->second;
+  return &matchAttempts.emplace(correlationId, MatchAttempt(correlationId)).first->second;
 }
 
 }  // namespace corvane::larchmere::plugin::common

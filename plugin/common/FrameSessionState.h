@@ -7,13 +7,9 @@
 #include <set>
 #include <string>
 
-namespace corvane::larchmere::plugin::common {
+#include "plugin/common/MatchAttempt.h"
 
-// How many times a match was started for one correlation id.
-struct MatchAttempt {
-  std::string correlationId;
-  std::int32_t count = 0;
-};
+namespace corvane::larchmere::plugin::common {
 
 // The session flags read together at one instant.
 struct SessionFlags {
@@ -94,20 +90,21 @@ class FrameSessionState {
   bool TryMarkOperationStarted();
 
   // --- Match-attempt group (matchAttemptsMutex) ---
-  // The count recorded for the id; 0 when none is recorded.
-  std::int32_t MatchAttemptCount(const std::string& correlationId) const;
-  // Records `count` for the id, creating the record when needed and there
-  // is room (else nothing changes).
-  void SetMatchAttemptCount(const std::string& correlationId, std::int32_t count);
-  // When the id's count, taken as unsigned, is at most `maxCount`, records
-  // count + 1 and returns true; otherwise, or when a new id finds no room,
-  // changes nothing (a count of -1, stored after a result, never qualifies).
-  bool TryIncrementMatchAttempt(const std::string& correlationId, std::uint32_t maxCount);
-  // True when any correlation id has a non-zero count.
+  // The id's attempt; one not started when none is recorded.
+  MatchAttempt MatchAttemptOf(const std::string& correlationId) const;
+  // The first start of a session's match for the id (created when there is
+  // room, else nothing changes).
+  void RecordFirstMatchStart(const std::string& correlationId);
+  // Records a further start for the id when MatchAttempt::TryRecordRestart
+  // allows it; false when it does not or a new id finds no room.
+  bool TryRecordMatchRestart(const std::string& correlationId, std::int32_t maxEarlierStarts);
+  // The id's result was answered: no further start for it.
+  void MarkMatchResultDelivered(const std::string& correlationId);
+  // True when any correlation id's match was started or answered.
   bool HasActiveMatchAttempt() const;
-  // When no correlation id has a non-zero count and the id has a record or
-  // room for one, records count 1 for it and returns true; otherwise changes
-  // nothing.
+  // When no correlation id's match is active and the id has a record or room
+  // for one, records the id's first start and returns true; otherwise
+  // changes nothing.
   bool TryBeginFirstMatchAttempt(const std::string& correlationId);
   std::map<std::string, MatchAttempt> MatchAttempts() const;
   void ClearMatchAttempts();
@@ -139,7 +136,7 @@ class FrameSessionState {
 
   std::mutex captureMutex;
 
-  // The id's record, created with count 0 when there is room; null when not.
+  // The id's record, created not started when there is room; null when not.
   // Requires matchAttemptsMutex.
   MatchAttempt* MatchAttemptLocked(const std::string& correlationId);
 };

@@ -60,7 +60,7 @@ class DisplayTimeOutTest : public testing::Test {
     state.BeginSession(clock->WallClockWholeSecondsMs());
     state.SetOperationStarted(true);
     holder.AdmitCorrelationId(kId);
-    state.SetMatchAttemptCount(kId, 1);
+    state.RecordFirstMatchStart(kId);
     state.StoreProcessedFrames("{\"frames\":[]}\n");
     holder.EnrollFeedbackListener().OnEnrollmentFeedback(SDK_EnrollmentFeedback{"step", 1, {}});
     SDK_ERROR error;
@@ -77,7 +77,7 @@ class DisplayTimeOutTest : public testing::Test {
 
   bool SessionUntouched() {
     return state.IsStarted() && state.IsOperationStarted() && state.HasCorrelationId(kId) &&
-           state.MatchAttemptCount(kId) == 1 && !state.StoredProcessedFrames().empty() &&
+           state.MatchAttemptOf(kId).Starts() == 1 && !state.StoredProcessedFrames().empty() &&
            holder.EnrollFeedbackListener().HasEntries() &&
            holder.MatchFeedbackListener().HasErrors();
   }

@@ -119,7 +119,7 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
             StopCapture();
             holder.RestartStopwatchesIfSessionStarted();
             state.TryMarkOperationStarted();
-            state.TryIncrementMatchAttempt(kId, 3);
+            state.TryRecordMatchRestart(kId, 3);
             std::this_thread::sleep_for(3ms);
           }
         });

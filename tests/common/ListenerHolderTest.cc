@@ -220,8 +220,8 @@ TEST_F(ListenerHolderTest, AThousandFreshIdsLeaveTheSessionAtItsBound) {
   constexpr int kFreshIds = 1000;
   for (int number = 0; number < kFreshIds; ++number) {
     holder.AdmitCorrelationId(id(number));
-    state.TryIncrementMatchAttempt(id(number), 3);
-    state.SetMatchAttemptCount(id(number), -1);
+    state.TryRecordMatchRestart(id(number), 3);
+    state.MarkMatchResultDelivered(id(number));
   }
   EXPECT_EQ(state.CorrelationIds().size(), FrameSessionState::kMaxSessionIds);
   EXPECT_EQ(state.MatchAttempts().size(), FrameSessionState::kMaxSessionIds);
@@ -232,8 +232,8 @@ TEST_F(ListenerHolderTest, AThousandFreshIdsLeaveTheSessionAtItsBound) {
   EXPECT_FALSE(holder.AdmitCorrelationId(id(kFreshIds)));
   EXPECT_DOUBLE_EQ(holder.SessionStopwatch().ElapsedMs(), 3000);
   EXPECT_DOUBLE_EQ(holder.PollStopwatch().ElapsedMs(), 0);
-  EXPECT_FALSE(state.TryIncrementMatchAttempt(id(kFreshIds), 3));
-  EXPECT_EQ(state.MatchAttemptCount(id(0)), -1);
+  EXPECT_FALSE(state.TryRecordMatchRestart(id(kFreshIds), 3));
+  EXPECT_TRUE(state.MatchAttemptOf(id(0)).IsResultDelivered());
 
   // The session's end frees the room.
   holder.ResetCaptureSession(StoredFramesPolicy::kClear);
@@ -258,7 +258,7 @@ TEST_F(ListenerHolderTest, ResetCaptureSessionEndsTheSession) {
     state.SetTimeOutInProgress(true);
     state.SetOperationStarted(true);
     state.AddCorrelationId(kIdA);
-    state.SetMatchAttemptCount(kIdA, 2);
+    state.RecordFirstMatchStart(kIdA);
     state.StoreProcessedFrames("{\"frames\":[]}\n");
     FillEveryQueue();
 
@@ -303,17 +303,18 @@ TEST(FrameSessionStateTest, ReleaseCorrelationIdAnswersEachSessionSituation) {
 TEST(FrameSessionStateTest, MatchAttemptsCountStartsAndStopAfterAResult) {
   FrameSessionState state;
   int starts = 0;
-  while (state.TryIncrementMatchAttempt(kIdA, 3)) {
+  while (state.TryRecordMatchRestart(kIdA, 3)) {
     ++starts;
   }
-  EXPECT_EQ(starts, 4);  // counts 0 to 3 qualify
-  EXPECT_EQ(state.MatchAttemptCount(kIdA), 4);
+  EXPECT_EQ(starts, 4);  // 0 to 3 earlier starts qualify
+  EXPECT_EQ(state.MatchAttemptOf(kIdA).Starts(), 4);
 
-  state.SetMatchAttemptCount(kIdB, -1);  // a delivered result
-  EXPECT_FALSE(state.TryIncrementMatchAttempt(kIdB, 3));
-  EXPECT_EQ(state.MatchAttemptCount(kIdB), -1);
-  EXPECT_EQ(state.MatchAttemptCount("QCID-unknown"), 0);
-  EXPECT_EQ(state.MatchAttempts().at(kIdB).correlationId, kIdB);
+  state.RecordFirstMatchStart(kIdB);
+  state.MarkMatchResultDelivered(kIdB);
+  EXPECT_FALSE(state.TryRecordMatchRestart(kIdB, 3));
+  EXPECT_TRUE(state.MatchAttemptOf(kIdB).IsResultDelivered());
+  EXPECT_EQ(state.MatchAttemptOf("QCID-unknown").GetPhase(), MatchAttempt::Phase::kNotStarted);
+  EXPECT_EQ(state.MatchAttempts().at(kIdB).CorrelationId(), kIdB);
 }
 
 TEST(FrameSessionStateTest, FirstMatchAttemptAndOperationStartHappenOnce) {
@@ -322,7 +323,7 @@ TEST(FrameSessionStateTest, FirstMatchAttemptAndOperationStartHappenOnce) {
   EXPECT_TRUE(state.TryBeginFirstMatchAttempt(kIdA));
   EXPECT_TRUE(state.HasActiveMatchAttempt());
   EXPECT_FALSE(state.TryBeginFirstMatchAttempt(kIdB));
-  EXPECT_EQ(state.MatchAttemptCount(kIdB), 0);
+  EXPECT_FALSE(state.MatchAttemptOf(kIdB).IsActive());
 
   EXPECT_TRUE(state.TryMarkOperationStarted());
   EXPECT_FALSE(state.TryMarkOperationStarted());

@@ -123,7 +123,7 @@ TEST_F(RequestFrameworkTest, HostStartingWith500StillReachesTheHandler) {
 TEST_F(RequestFrameworkTest, FirstIdBetweenSessionsStartsFromEmptyQueuesAndFreshStopwatches) {
   QueueFrameError();
   State().AddCorrelationId("QCID-stale-id");
-  State().SetMatchAttemptCount("QCID-stale-id", 2);
+  State().RecordFirstMatchStart("QCID-stale-id");
   clock->AdvanceMs(3000);
 
   Poll(HeadersWithId(kCorrelationId));
