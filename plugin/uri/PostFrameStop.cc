@@ -1,7 +1,5 @@
 #include "plugin/uri/PostFrameStop.h"
 
-#include <mutex>
-
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -54,7 +52,7 @@ bool PostFrameStop::SyncProcessRequest(const char* requestHeaders, int, const ch
 
 std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, unsigned short& status,
                                           std::string& responseBody) {
-  std::scoped_lock captureLock(OperationMutex());
+  common::CaptureLock captureLock(SessionState());
   common::FrameSessionState& state = listenerHolder->State();
   // The time-out clean-up marks the session as no longer started: asked
   // first, so that a stop in its window is told why.
