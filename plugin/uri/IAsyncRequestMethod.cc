@@ -53,8 +53,8 @@ bool IAsyncRequestMethod::HandleReentrantClient(const char* requestHeaders, bool
 
   // Under the capture lock, so that no capture start of another request slips
   // between reading the flags and emptying the previous session's leftovers.
-  common::CaptureLock captureLock(SessionState());
   common::FrameSessionState& state = listenerHolder->State();
+  common::CaptureLock captureLock(state);
   const common::SessionFlags flags = state.ReadSessionFlags();
   timedOut = flags.timeOutInProgress;
   if (!timedOut) {
