@@ -3,18 +3,21 @@
 #include <functional>
 #include <string>
 
+#include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/FaceLogin.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-// Steps shared by the face-capture handlers: starting the engine's capture,
-// starting an operation with retries, and shaping the answer.
+// Steps shared by the face-capture flows (CaptureFlow) and their handlers:
+// reading the match context, starting the engine's capture, starting an
+// operation with retries, taking the results of the match flows, and shaping
+// the answer.
 //
-// Locking: the functions marked "capture lock" must be called while holding
-// the session state's CaptureMutex() and no other plug-in lock; they call the
-// engine and sleep on the holder's clock, never inside a session-state group
-// mutex. The others take no lock.
+// Locking: the functions that take a CaptureLock run under it and under no
+// other plug-in lock; they call the engine and sleep on the holder's clock,
+// never inside a session-state group lock. The others take no lock of their
+// own beyond the listener queues'.
 class CaptureSteps {
  public:
   // Pause between the capture start and the first enrollment or match start,
@@ -26,18 +29,35 @@ class CaptureSteps {
 
   CaptureSteps() = delete;
 
-  // Capture lock. Marks the session as started now (whole seconds) and starts
+  // The engine's match context of a request: the body, the correlation id
+  // when it is valid (else empty) and, when `withEmail`, the body's email.
+  static Corvane::QAV::SDK::MatchContext ReadMatchContext(const char* requestHeaders,
+                                                          int contentLength, const char* content,
+                                                          bool withEmail);
+
+  // Marks the session as started now (whole seconds) and starts
   // the engine's capture with the holder's frame listener. Returns the
   // engine's result; the session stays marked as started when it fails.
-  static int BeginCapture(Corvane::QAV::SDK::FaceLogin& engine, common::LMListenerHolder& holder,
+  static int BeginCapture(const common::CaptureLock& captureLock,
+                          Corvane::QAV::SDK::FaceLogin& engine, common::LMListenerHolder& holder,
                           int previewType);
 
-  // Capture lock. Calls `start` up to kRestartTries times until it returns 0,
+  // Calls `start` up to kRestartTries times until it returns 0,
   // logging `beforeTryLog` (unless empty) before each try and
   // `afterFailureLog` after each failure, then pausing kRetryPauseMs on
   // `clock`. Returns the last result.
-  static int StartWithRetries(const std::function<int()>& start, const std::string& beforeTryLog,
+  static int StartWithRetries(const common::CaptureLock& captureLock,
+                              const std::function<int()>& start, const std::string& beforeTryLog,
                               const std::string& afterFailureLog, common::Clock& clock);
+
+  // Result steps of the match flows: the body found, or empty when none.
+  // The frame listener's newest error as an error document; status 500.
+  static std::string TakeFrameError(common::LMListenerHolder& holder, unsigned short& status);
+  // What a local match reports before its result, in poll order: a frame
+  // error (status 500), the enrollment listener's newest error, its newest
+  // feedback, the hybrid listener's newest error. Each queue read is emptied.
+  static std::string TakeLocalMatchProgress(common::LMListenerHolder& holder,
+                                            unsigned short& status);
 
   // Appends the error document and sets status 500.
   static void Fail(unsigned short& status, std::string& responseBody, int source, int code,

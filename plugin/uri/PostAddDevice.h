@@ -34,23 +34,13 @@ class PostAddDevice : public IAsyncRequestMethod {
   int GetLivenessSetting() override;
 
  private:
-  struct AddDeviceRequest {
-    const char* headers = nullptr;
-    int contentLength = 0;
-    const char* content = nullptr;
-    Corvane::QAV::SDK::MatchContext context;
-  };
-
-  // False when an engine start failed (the error is then in the body).
-  bool Start(const AddDeviceRequest& request, bool sessionStarted, bool& deliverFrames,
-             unsigned short& status, std::string& responseBody);
-  // Capture lock held: the restart of a later call.
-  bool Restart(const AddDeviceRequest& request, unsigned short& status, std::string& responseBody);
-  // Capture lock held. The engine's result.
-  int StartMatch(const AddDeviceRequest& request);
-  std::string TakeResult(const AddDeviceRequest& request, unsigned short& status);
-  void Poll(const AddDeviceRequest& request, bool& deliverFrames, unsigned short& status,
-            std::string& responseBody);
+  // Under the capture lock: starts the add-device match with the request's
+  // liveness and OAuth transaction; the engine's result.
+  int StartMatch(const char* requestHeaders, int contentLength, const char* content,
+                 const Corvane::QAV::SDK::MatchContext& context);
+  // The result step of the poll: the local match's progress, then its
+  // result, answered once per correlation id.
+  std::string TakeResult(const Corvane::QAV::SDK::MatchContext& context, unsigned short& status);
 };
 
 }  // namespace corvane::larchmere::plugin::uri

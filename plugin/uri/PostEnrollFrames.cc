@@ -1,12 +1,11 @@
 #include "plugin/uri/PostEnrollFrames.h"
 
 #include <array>
-#include <mutex>
+#include <memory>
 
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/CaptureSteps.h"
-#include "plugin/uri/FramePollLoop.h"
+#include "plugin/uri/CaptureFlow.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -40,52 +39,22 @@ bool PostEnrollFrames::AsyncProcessRequest(const char* requestHeaders, int conte
                                            unsigned short& status, std::string&,
                                            std::string& responseBody) {
   WriteLog(kLogPrefix, kLogInfo);
-  if (!engine || listenerHolder == nullptr) {
-    status = 500;
-  } else if (timedOut) {
-    CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kFramesTimeOut,
-                       common::kFramesTimeOutDescription);
-  } else if (StartCapture(requestHeaders, contentLength, content, sessionStarted, deliverFrames,
-                          status, responseBody)) {
-    status = 200;
-    Poll(requestHeaders, deliverFrames, status, responseBody);
-  }
-  CaptureSteps::Finish(status, responseBody);
-  LogInfo(kStoreLogPrefix, responseBody);
-  return true;
-}
-
-bool PostEnrollFrames::StartCapture(const char* requestHeaders, int contentLength,
-                                    const char* content, bool sessionStarted, bool& deliverFrames,
-                                    unsigned short& status, std::string& responseBody) {
-  common::FrameSessionState& state = listenerHolder->State();
-  std::scoped_lock captureLock(OperationMutex());
-  // Another request may have started the session since this one was admitted.
-  if (sessionStarted || state.IsStarted()) {
-    // A stop may have ended the session meanwhile: start nothing then.
-    if (state.IsStarted() && state.TryMarkOperationStarted()) {
-      const int result = StartEnrollment(requestHeaders, contentLength, content);
-      if (result != 0) {
-        CaptureSteps::FailEngine(status, responseBody, result, kEnrollOperation);
-        return false;
-      }
-    }
-    return true;
-  }
-  const int captureResult = CaptureSteps::BeginCapture(
-      *engine, *listenerHolder, LarchmerePluginHelper::GetPreviewTypeFromHeader(requestHeaders));
-  if (captureResult != 0) {
-    CaptureSteps::FailEngine(status, responseBody, captureResult, kCaptureOperation);
-    return false;
-  }
-  state.SetOperationStarted(true);
-  listenerHolder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
-  const int result = StartEnrollment(requestHeaders, contentLength, content);
-  if (result != 0) {
-    CaptureSteps::FailEngine(status, responseBody, result, kEnrollOperation);
-    return false;
-  }
-  deliverFrames = false;
+  CaptureFlow flow(engine.get(), listenerHolder, std::string(),
+                   LarchmerePluginHelper::GetPreviewTypeFromHeader(requestHeaders));
+  flow.restart = CaptureFlow::Restart::kWhenOperationNotStarted;
+  flow.cameraFeedback = CaptureFlow::CameraFeedback::kEnrollment;
+  flow.texts.captureFailure = kCaptureOperation;
+  flow.texts.firstStartFailure = kEnrollOperation;
+  flow.texts.restartFailure = kEnrollOperation;
+  flow.texts.contentOutLog = kStoreLogPrefix;
+  flow.startOperation = [&] { return StartEnrollment(requestHeaders, contentLength, content); };
+  flow.takeResult = [&](bool deliver, unsigned short&) {
+    return TakeResult(requestHeaders, deliver);
+  };
+  flow.renderFrame = [](const std::shared_ptr<const Corvane::QAV::SDK::SDK_Frame>& frame) {
+    return LarchmerePluginHelper::ToEnrollFramePayload(frame);
+  };
+  flow.Run(timedOut, sessionStarted, deliverFrames, status, responseBody);
   return true;
 }
 
@@ -107,23 +76,6 @@ int PostEnrollFrames::StartEnrollment(const char* requestHeaders, int contentLen
           requestHeaders != nullptr ? requestHeaders : "");
   return engine->RemoteEnroll(&listenerHolder->ProcessedFramesListener(),
                               &listenerHolder->EnrollFeedbackListener());
-}
-
-void PostEnrollFrames::Poll(const char* requestHeaders, bool& deliverFrames, unsigned short& status,
-                            std::string& responseBody) {
-  const FramePollLoop loop(
-      *listenerHolder,
-      [this, requestHeaders](bool deliver, unsigned short&) {
-        return TakeResult(requestHeaders, deliver);
-      },
-      [](const std::shared_ptr<const Corvane::QAV::SDK::SDK_Frame>& frame) {
-        return LarchmerePluginHelper::ToEnrollFramePayload(frame);
-      },
-      [] {
-        return LarchmerePluginHelper::ToEnrollFeedbackPayload(FramePollLoop::kInvalidCameraCode,
-                                                              FramePollLoop::kInvalidCameraText);
-      });
-  loop.Run(deliverFrames, status, responseBody);
 }
 
 std::string PostEnrollFrames::TakeResult(const char* requestHeaders, bool deliverFrames) {

@@ -32,16 +32,8 @@ class PostEnrollFrames : public IAsyncRequestMethod {
   int GetLivenessSetting() override;
 
  private:
-  // Starts what the call must start (capture and enrollment on the first
-  // call, the enrollment on a later call that finds none started). False
-  // when an engine start failed; the error is then in the body.
-  bool StartCapture(const char* requestHeaders, int contentLength, const char* content,
-                    bool sessionStarted, bool& deliverFrames, unsigned short& status,
-                    std::string& responseBody);
-  // Capture lock held. Starts the enrollment; the engine's result.
+  // Under the capture lock: starts the enrollment; the engine's result.
   int StartEnrollment(const char* requestHeaders, int contentLength, const char* content);
-  void Poll(const char* requestHeaders, bool& deliverFrames, unsigned short& status,
-            std::string& responseBody);
   // The result step of the poll: errors, feedback and processed frames.
   std::string TakeResult(const char* requestHeaders, bool deliverFrames);
   // Empties every queue after a result, except processed frames that were

@@ -1,13 +1,13 @@
 #include "plugin/uri/PostMatchFrames.h"
 
-#include <mutex>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/CaptureSteps.h"
-#include "plugin/uri/FramePollLoop.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -21,8 +21,6 @@ namespace {
 constexpr char kRemotePrefix[] = "PostMatchFrames - AsyncProcessRequest";
 constexpr char kHybridPrefix[] = "PostMatchFrames - HybridMatch";
 constexpr char kIdTokenHeader[] = "x-idToken:";
-// Restarts of a remote match for one correlation id after the first start.
-constexpr std::int32_t kMaxRemoteRestartCount = 3;
 
 std::string Prefixed(const char* prefix, const char* text) { return std::string(prefix) + text; }
 
@@ -84,20 +82,25 @@ PostMatchFrames::MatchRequest PostMatchFrames::ReadRequest(const char* requestHe
                                                            bool withEmail) {
   MatchRequest request;
   request.headers = requestHeaders;
-  request.context.content = LarchmerePluginHelper::ReadBody(contentLength, content);
-  const std::string correlationId = LarchmerePluginHelper::GetQCorrelationId(requestHeaders);
-  if (LarchmerePluginHelper::IsValidQCorrelationId(correlationId)) {
-    request.context.correlationId = correlationId;
-  }
-  if (withEmail) {
-    request.context.email = LarchmerePluginHelper::GetEmailFromMatchRequest(contentLength, content);
-  }
+  request.context =
+      CaptureSteps::ReadMatchContext(requestHeaders, contentLength, content, withEmail);
   request.idToken = GetIdTokenFromHeaders(requestHeaders);
   if (!request.idToken.empty()) {
     LogDebug("x-idToken found", MaskToken(request.idToken));
   }
   request.callerKind = LarchmerePluginHelper::GetCallerType(requestHeaders);
   return request;
+}
+
+CaptureFlow PostMatchFrames::MatchFlow(const MatchRequest& request) {
+  const bool streamingImage = LarchmerePluginHelper::IsStreamingImage(request.headers);
+  CaptureFlow flow(engine.get(), listenerHolder, request.context.correlationId,
+                   LarchmerePluginHelper::GetPreviewTypeFromHeader(request.headers));
+  flow.renderFrame = [this, streamingImage](const std::shared_ptr<const SDK_Frame>& frame) {
+    return LarchmerePluginHelper::ToMatchFramePayload(
+        frame, static_cast<SDK_Livenesstype>(livenessType.load()), streamingImage);
+  };
+  return flow;
 }
 
 // --- Remote flow ---
@@ -110,77 +113,40 @@ void PostMatchFrames::RunRemoteFlow(const char* requestHeaders, int contentLengt
   const MatchRequest request =
       ReadRequest(requestHeaders, contentLength, content, /*withEmail=*/false);
   LogInfo(Prefixed(kRemotePrefix, " - Context"), request.context.content);
-  if (!engine || listenerHolder == nullptr) {
-    status = 500;
-  } else if (timedOut) {
-    CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kFramesTimeOut,
-                       common::kFramesTimeOutDescription);
-  } else if (StartRemote(request, sessionStarted, deliverFrames, status, responseBody)) {
-    status = 200;
-    Poll(request, /*hybrid=*/false, deliverFrames, status, responseBody);
-  }
-  CaptureSteps::Finish(status, responseBody);
-  LogInfo(Prefixed(kRemotePrefix, " - ContentOut"), responseBody);
-}
-
-bool PostMatchFrames::StartRemote(const MatchRequest& request, bool sessionStarted,
-                                  bool& deliverFrames, unsigned short& status,
-                                  std::string& responseBody) {
-  common::FrameSessionState& state = listenerHolder->State();
-  std::scoped_lock captureLock(OperationMutex());
-  // Another request may have started the session since this one was admitted,
-  // or a stop may have ended it: a later call restarts only a running one.
-  if (sessionStarted || state.IsStarted()) {
-    return !state.IsStarted() || RestartRemote(request, status, responseBody);
-  }
-  const int captureResult = CaptureSteps::BeginCapture(
-      *engine, *listenerHolder, LarchmerePluginHelper::GetPreviewTypeFromHeader(request.headers));
-  livenessType = GetLivenessSetting();
-  if (captureResult != 0) {
-    CaptureSteps::FailEngine(status, responseBody, captureResult, "RemoteBiometricData");
-    return false;
-  }
-  state.ClearStoredProcessedFrames();
-  state.RecordFirstMatchStart(request.context.correlationId);
-  listenerHolder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
-  WriteLog(Prefixed(kRemotePrefix, " - RemoteMatch"), kLogInfo);
-  const int result = engine->RemoteMatch(request.context, &listenerHolder->MatchFeedbackListener(),
-                                         livenessType.load());
-  if (result != 0) {
-    CaptureSteps::FailEngine(status, responseBody, result, "RemoteMatch");
-    return false;
-  }
-  deliverFrames = false;
-  return true;
-}
-
-bool PostMatchFrames::RestartRemote(const MatchRequest& request, unsigned short& status,
-                                    std::string& responseBody) {
-  if (!listenerHolder->State().TryRecordMatchRestart(request.context.correlationId,
-                                                     kMaxRemoteRestartCount)) {
-    return true;
-  }
-  const int liveness = GetLivenessSetting();
-  const int result = CaptureSteps::StartWithRetries(
-      [&] {
-        return engine->RemoteMatch(request.context, &listenerHolder->MatchFeedbackListener(),
-                                   liveness);
-      },
-      Prefixed(kRemotePrefix, " - RemoteMatch On Retry Loop"),
-      Prefixed(kRemotePrefix,
-               " - RemoteMatch Communication Error with QAVService; Remote Match Retry ..."),
-      listenerHolder->GetClock());
-  if (result != 0) {
-    CaptureSteps::FailEngine(status, responseBody, result, "RemoteMatch");
-    return false;
-  }
-  return true;
+  CaptureFlow flow = MatchFlow(request);
+  flow.restart = CaptureFlow::Restart::kPerCorrelationId;
+  flow.texts = {.captureFailure = "RemoteBiometricData",
+                .firstStartFailure = "RemoteMatch",
+                .restartFailure = "RemoteMatch",
+                .restartTryLog = Prefixed(kRemotePrefix, " - RemoteMatch On Retry Loop"),
+                .restartFailureLog = Prefixed(kRemotePrefix,
+                                              " - RemoteMatch Communication Error with "
+                                              "QAVService; Remote Match Retry ..."),
+                .contentOutLog = Prefixed(kRemotePrefix, " - ContentOut")};
+  flow.afterCaptureStart = [this] { livenessType = GetLivenessSetting(); };
+  flow.startOperation = [&] {
+    WriteLog(Prefixed(kRemotePrefix, " - RemoteMatch"), kLogInfo);
+    return engine->RemoteMatch(request.context, &listenerHolder->MatchFeedbackListener(),
+                               livenessType.load());
+  };
+  // A restart reads the setting afresh, once for all its tries.
+  flow.restartOperation = [&, liveness = std::optional<int>()]() mutable {
+    if (!liveness) {
+      liveness = GetLivenessSetting();
+    }
+    return engine->RemoteMatch(request.context, &listenerHolder->MatchFeedbackListener(),
+                               *liveness);
+  };
+  flow.takeResult = [&](bool, unsigned short& passStatus) {
+    return TakeRemoteResult(request, passStatus);
+  };
+  flow.Run(timedOut, sessionStarted, deliverFrames, status, responseBody);
 }
 
 std::string PostMatchFrames::TakeRemoteResult(const MatchRequest& request, unsigned short& status) {
-  if (auto frameError = listenerHolder->FrameListener().TakeNewestError()) {
-    status = 500;
-    return LarchmerePluginHelper::ToErrorPayload(frameError);
+  std::string body = CaptureSteps::TakeFrameError(*listenerHolder, status);
+  if (!body.empty()) {
+    return body;
   }
   common::LMMatchFeedbackListener& matchListener = listenerHolder->MatchFeedbackListener();
   if (auto matchError = matchListener.TakeNewestError()) {
@@ -189,11 +155,10 @@ std::string PostMatchFrames::TakeRemoteResult(const MatchRequest& request, unsig
   // Several pages may poll at once: only this request's own result is taken,
   // and it stays queued.
   if (auto result = matchListener.FindByCorrelationId(request.context.correlationId)) {
-    std::string body = LarchmerePluginHelper::ToMatchPayload(result, false);
+    body = LarchmerePluginHelper::ToMatchPayload(result, false);
     listenerHolder->State().MarkMatchResultDelivered(request.context.correlationId);
-    return body;
   }
-  return std::string();
+  return body;
 }
 
 // --- Hybrid flow ---
@@ -206,65 +171,27 @@ void PostMatchFrames::RunHybridFlow(const char* requestHeaders, int contentLengt
   const MatchRequest request =
       ReadRequest(requestHeaders, contentLength, content, /*withEmail=*/true);
   LogInfo(Prefixed(kHybridPrefix, " - Context"), request.context.content);
-  if (!engine || listenerHolder == nullptr) {
-    status = 500;
-  } else if (timedOut) {
-    CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kFramesTimeOut,
-                       common::kFramesTimeOutDescription);
-  } else if (StartHybrid(request, sessionStarted, deliverFrames, status, responseBody)) {
-    status = 200;
-    Poll(request, /*hybrid=*/true, deliverFrames, status, responseBody);
-  }
-  CaptureSteps::Finish(status, responseBody);
-  LogInfo(Prefixed(kHybridPrefix, " - ContentOut"), responseBody);
-}
-
-bool PostMatchFrames::StartHybrid(const MatchRequest& request, bool sessionStarted,
-                                  bool& deliverFrames, unsigned short& status,
-                                  std::string& responseBody) {
-  common::FrameSessionState& state = listenerHolder->State();
-  std::scoped_lock captureLock(OperationMutex());
-  if (sessionStarted || state.IsStarted()) {
-    return !state.IsStarted() || RestartHybrid(request, status, responseBody);
-  }
-  const int captureResult = CaptureSteps::BeginCapture(
-      *engine, *listenerHolder, LarchmerePluginHelper::GetPreviewTypeFromHeader(request.headers));
-  livenessType = GetLivenessSetting();
-  WriteLog("PostMatchFrames: Preview off: recapturing Liveness setting. Obtained: " +
-               std::to_string(livenessType.load()),
-           kLogDebug);
-  if (captureResult != 0) {
-    CaptureSteps::FailEngine(status, responseBody, captureResult,
-                             Prefixed(kHybridPrefix, " - RemoteBiometricData"));
-    return false;
-  }
-  state.ClearStoredProcessedFrames();
-  state.RecordFirstMatchStart(request.context.correlationId);
-  listenerHolder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
-  const int result = StartLocalMatch(request);
-  if (result != 0) {
-    CaptureSteps::FailEngine(status, responseBody, result, kHybridPrefix);
-    return false;
-  }
-  deliverFrames = false;
-  return true;
-}
-
-bool PostMatchFrames::RestartHybrid(const MatchRequest& request, unsigned short& status,
-                                    std::string& responseBody) {
-  if (!listenerHolder->State().TryBeginFirstMatchAttempt(request.context.correlationId)) {
-    return true;
-  }
-  const int result = CaptureSteps::StartWithRetries(
-      [&] { return StartLocalMatch(request); }, std::string(),
-      Prefixed(kHybridPrefix,
-               " - Local Match Communication Error with QAVService; Remote Match Retry ..."),
-      listenerHolder->GetClock());
-  if (result != 0) {
-    CaptureSteps::FailEngine(status, responseBody, result, "HybridMatch");
-    return false;
-  }
-  return true;
+  CaptureFlow flow = MatchFlow(request);
+  flow.restart = CaptureFlow::Restart::kWhenNoMatchActive;
+  flow.texts = {.captureFailure = Prefixed(kHybridPrefix, " - RemoteBiometricData"),
+                .firstStartFailure = kHybridPrefix,
+                .restartFailure = "HybridMatch",
+                .restartTryLog = std::string(),
+                .restartFailureLog = Prefixed(kHybridPrefix,
+                                              " - Local Match Communication Error with "
+                                              "QAVService; Remote Match Retry ..."),
+                .contentOutLog = Prefixed(kHybridPrefix, " - ContentOut")};
+  flow.afterCaptureStart = [this] {
+    livenessType = GetLivenessSetting();
+    WriteLog("PostMatchFrames: Preview off: recapturing Liveness setting. Obtained: " +
+                 std::to_string(livenessType.load()),
+             kLogDebug);
+  };
+  flow.startOperation = [&] { return StartLocalMatch(request); };
+  flow.takeResult = [this](bool, unsigned short& passStatus) {
+    return TakeHybridResult(passStatus);
+  };
+  flow.Run(timedOut, sessionStarted, deliverFrames, status, responseBody);
 }
 
 int PostMatchFrames::StartLocalMatch(const MatchRequest& request) {
@@ -281,32 +208,20 @@ int PostMatchFrames::StartLocalMatch(const MatchRequest& request) {
 }
 
 std::string PostMatchFrames::TakeHybridResult(unsigned short& status) {
-  if (auto frameError = listenerHolder->FrameListener().TakeNewestError()) {
-    status = 500;
-    return LarchmerePluginHelper::ToErrorPayload(frameError);
-  }
-  common::LMEnrollFeedbackListener& enrollListener = listenerHolder->EnrollFeedbackListener();
-  if (auto enrollError = enrollListener.TakeNewestError()) {
-    return LarchmerePluginHelper::ToMatchFeedbackPayload(enrollError);
-  }
-  if (auto feedback = enrollListener.TakeNewest()) {
-    return LarchmerePluginHelper::ToMatchFeedbackPayload(feedback->code, feedback->description);
-  }
-  common::LMHybridMatchListener& hybridListener = listenerHolder->HybridMatchListener();
-  if (auto hybridError = hybridListener.TakeNewestError()) {
-    return LarchmerePluginHelper::ToMatchFeedbackPayload(hybridError);
-  }
-  if (auto result = hybridListener.PeekOldest()) {
-    std::string body = LarchmerePluginHelper::ToMatchPayload(result, result->matchStatus);
-    EndSessionAfterResult(result);
+  std::string body = CaptureSteps::TakeLocalMatchProgress(*listenerHolder, status);
+  if (!body.empty()) {
     return body;
   }
-  return std::string();
+  if (auto result = listenerHolder->HybridMatchListener().PeekOldest()) {
+    body = LarchmerePluginHelper::ToMatchPayload(result, result->matchStatus);
+    EndSessionAfterResult(result);
+  }
+  return body;
 }
 
 void PostMatchFrames::EndSessionAfterResult(
     const std::shared_ptr<SDK_RemoteMatchFeedback>& result) {
-  std::scoped_lock captureLock(OperationMutex());
+  const common::CaptureLock captureLock(listenerHolder->State());
   if (listenerHolder->HybridMatchListener().PeekOldest() != result) {
     return;
   }
@@ -317,25 +232,6 @@ void PostMatchFrames::EndSessionAfterResult(
     LogError(Prefixed(kHybridPrefix, " - StopRemoteBiometricData"), std::to_string(stopResult));
   }
   listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kClear);
-}
-
-void PostMatchFrames::Poll(const MatchRequest& request, bool hybrid, bool& deliverFrames,
-                           unsigned short& status, std::string& responseBody) {
-  const bool streamingImage = LarchmerePluginHelper::IsStreamingImage(request.headers);
-  const FramePollLoop loop(
-      *listenerHolder,
-      [this, &request, hybrid](bool, unsigned short& passStatus) {
-        return hybrid ? TakeHybridResult(passStatus) : TakeRemoteResult(request, passStatus);
-      },
-      [this, streamingImage](const std::shared_ptr<const SDK_Frame>& frame) {
-        return LarchmerePluginHelper::ToMatchFramePayload(
-            frame, static_cast<SDK_Livenesstype>(livenessType.load()), streamingImage);
-      },
-      [] {
-        return LarchmerePluginHelper::ToMatchFeedbackPayload(FramePollLoop::kInvalidCameraCode,
-                                                             FramePollLoop::kInvalidCameraText);
-      });
-  loop.Run(deliverFrames, status, responseBody);
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -6,6 +6,7 @@
 
 #include "plugin/sdk/FaceLogin.h"
 #include "plugin/sdk/SDKTypes.h"
+#include "plugin/uri/CaptureFlow.h"
 #include "plugin/uri/IAsyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
@@ -60,24 +61,16 @@ class PostMatchFrames : public IAsyncRequestMethod {
 
   static MatchRequest ReadRequest(const char* requestHeaders, int contentLength,
                                   const char* content, bool withEmail);
+  // What the remote and the hybrid flow share: the request's id and preview
+  // type, and the rendering of a frame.
+  CaptureFlow MatchFlow(const MatchRequest& request);
 
   void RunRemoteFlow(const char* requestHeaders, int contentLength, const char* content,
                      bool timedOut, bool sessionStarted, bool& deliverFrames,
                      unsigned short& status, std::string& responseBody);
 
-  // Start steps of each flow: false when an engine start failed (the error
-  // is then in the body).
-  bool StartRemote(const MatchRequest& request, bool sessionStarted, bool& deliverFrames,
-                   unsigned short& status, std::string& responseBody);
-  bool StartHybrid(const MatchRequest& request, bool sessionStarted, bool& deliverFrames,
-                   unsigned short& status, std::string& responseBody);
-  // Capture lock held: the restart of a later call of each flow.
-  bool RestartRemote(const MatchRequest& request, unsigned short& status,
-                     std::string& responseBody);
-  bool RestartHybrid(const MatchRequest& request, unsigned short& status,
-                     std::string& responseBody);
-  // Capture lock held. TryLocalMatch when the request carries an id token,
-  // else LocalMatch; the engine's result.
+  // Under the capture lock: TryLocalMatch when the request carries an id
+  // token, else LocalMatch; the engine's result.
   int StartLocalMatch(const MatchRequest& request);
 
   // Result steps of the polls.
@@ -88,9 +81,6 @@ class PostMatchFrames : public IAsyncRequestMethod {
   // no longer queued).
   void EndSessionAfterResult(
       const std::shared_ptr<Corvane::QAV::SDK::SDK_RemoteMatchFeedback>& result);
-
-  void Poll(const MatchRequest& request, bool hybrid, bool& deliverFrames, unsigned short& status,
-            std::string& responseBody);
 
   std::atomic<int> livenessType;
 };

@@ -1,0 +1,121 @@
+#include "plugin/uri/CaptureFlow.h"
+
+#include <utility>
+
+#include "plugin/common/LarchmerePluginHelper.h"
+#include "plugin/platform/Log.h"
+#include "plugin/uri/CaptureSteps.h"
+
+namespace corvane::larchmere::plugin::uri {
+
+using common::LarchmerePluginHelper;
+
+CaptureFlow::CaptureFlow(Corvane::QAV::SDK::FaceLogin* engine, common::LMListenerHolder* holder,
+                         std::string correlationId, int previewType)
+    : engine(engine),
+      holder(holder),
+      correlationId(std::move(correlationId)),
+      previewType(previewType) {}
+
+void CaptureFlow::Run(bool timedOut, bool sessionStarted, bool& deliverFrames,
+                      unsigned short& status, std::string& responseBody) const {
+  if (engine == nullptr || holder == nullptr) {
+    status = 500;
+  } else if (timedOut) {
+    CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kFramesTimeOut,
+                       common::kFramesTimeOutDescription);
+  } else if (Start(sessionStarted, deliverFrames, status, responseBody)) {
+    status = 200;
+    Poll(deliverFrames, status, responseBody);
+  }
+  CaptureSteps::Finish(status, responseBody);
+  LogInfo(texts.contentOutLog, responseBody);
+}
+
+bool CaptureFlow::Start(bool sessionStarted, bool& deliverFrames, unsigned short& status,
+                        std::string& responseBody) const {
+  const common::FrameSessionState& state = holder->State();
+  const common::CaptureLock captureLock(holder->State());
+  // Another request may have started the session since this one was admitted,
+  // or a stop may have ended it: a later call restarts only a running one.
+  if (sessionStarted || state.IsStarted()) {
+    return !state.IsStarted() || RestartOperation(captureLock, status, responseBody);
+  }
+  return StartSession(captureLock, deliverFrames, status, responseBody);
+}
+
+bool CaptureFlow::StartSession(const common::CaptureLock& captureLock, bool& deliverFrames,
+                               unsigned short& status, std::string& responseBody) const {
+  const int captureResult = CaptureSteps::BeginCapture(captureLock, *engine, *holder, previewType);
+  if (afterCaptureStart) {
+    afterCaptureStart();
+  }
+  if (captureResult != 0) {
+    CaptureSteps::FailEngine(status, responseBody, captureResult, texts.captureFailure);
+    return false;
+  }
+  RecordFirstStart(captureLock);
+  holder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
+  const int result = startOperation();
+  if (result != 0) {
+    CaptureSteps::FailEngine(status, responseBody, result, texts.firstStartFailure);
+    return false;
+  }
+  deliverFrames = false;
+  return true;
+}
+
+bool CaptureFlow::RestartOperation(const common::CaptureLock& captureLock, unsigned short& status,
+                                   std::string& responseBody) const {
+  if (!TryRecordRestart(captureLock)) {
+    return true;
+  }
+  const std::function<int()>& start = restartOperation ? restartOperation : startOperation;
+  const int result =
+      restart == Restart::kWhenOperationNotStarted
+          ? start()
+          : CaptureSteps::StartWithRetries(captureLock, start, texts.restartTryLog,
+                                           texts.restartFailureLog, holder->GetClock());
+  if (result != 0) {
+    CaptureSteps::FailEngine(status, responseBody, result, texts.restartFailure);
+    return false;
+  }
+  return true;
+}
+
+void CaptureFlow::RecordFirstStart(const common::CaptureLock&) const {
+  common::FrameSessionState& state = holder->State();
+  if (restart == Restart::kWhenOperationNotStarted) {
+    state.SetOperationStarted(true);
+    return;
+  }
+  state.ClearStoredProcessedFrames();
+  state.RecordFirstMatchStart(correlationId);
+}
+
+bool CaptureFlow::TryRecordRestart(const common::CaptureLock&) const {
+  common::FrameSessionState& state = holder->State();
+  switch (restart) {
+    case Restart::kWhenOperationNotStarted:
+      return state.TryMarkOperationStarted();
+    case Restart::kPerCorrelationId:
+      return state.TryRecordMatchRestart(correlationId, kMaxEarlierRemoteStarts);
+    case Restart::kWhenNoMatchActive:
+      return state.TryBeginFirstMatchAttempt(correlationId);
+  }
+  return false;
+}
+
+void CaptureFlow::Poll(bool& deliverFrames, unsigned short& status,
+                       std::string& responseBody) const {
+  const bool enrollment = cameraFeedback == CameraFeedback::kEnrollment;
+  const FramePollLoop loop(*holder, takeResult, renderFrame, [enrollment] {
+    return enrollment ? LarchmerePluginHelper::ToEnrollFeedbackPayload(
+                            FramePollLoop::kInvalidCameraCode, FramePollLoop::kInvalidCameraText)
+                      : LarchmerePluginHelper::ToMatchFeedbackPayload(
+                            FramePollLoop::kInvalidCameraCode, FramePollLoop::kInvalidCameraText);
+  });
+  loop.Run(deliverFrames, status, responseBody);
+}
+
+}  // namespace corvane::larchmere::plugin::uri
