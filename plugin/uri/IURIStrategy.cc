@@ -62,6 +62,4 @@ common::FrameSessionState& IURIStrategy::SessionState() {
   return standalone;
 }
 
-Mutex& IURIStrategy::OperationMutex() { return SessionState().CaptureMutex(); }
-
 }  // namespace corvane::larchmere::plugin::uri

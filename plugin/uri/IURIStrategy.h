@@ -5,7 +5,6 @@
 
 #include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
-#include "plugin/platform/Mutex.h"
 #include "plugin/sdk/FaceLogin.h"
 
 namespace corvane::larchmere::plugin::uri {
@@ -68,10 +67,6 @@ class IURIStrategy {
   // calls that must not overlap a capture start or stop; never while holding
   // another plug-in lock, and never in code that runs on an engine thread.
   common::FrameSessionState& SessionState();
-
-  // The capture lock of SessionState(), for callers that still hold it with
-  // a standard lock type; everything else takes common::CaptureLock.
-  Mutex& OperationMutex();
 
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
   common::LMListenerHolder* listenerHolder;  // not owned

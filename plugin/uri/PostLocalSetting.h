@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "plugin/platform/Mutex.h"
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
