@@ -11,6 +11,11 @@ function(ks_setup_target target)
     VISIBILITY_INLINES_HIDDEN ON
     POSITION_INDEPENDENT_CODE ON)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  # Clang checks the lock annotations (see plugin/platform/Mutex.h); the beta
+  # group adds the declared lock order (acquired_before).
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    target_compile_options(${target} PRIVATE -Wthread-safety -Wthread-safety-beta)
+  endif()
   if(KS_SANITIZE)
     list(JOIN KS_SANITIZE "," _ks_san)
     target_compile_options(${target} PRIVATE -fsanitize=${_ks_san} -fno-omit-frame-pointer

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <mutex>
-
 #include "plugin/common/FrameSessionState.h"
+#include "plugin/platform/Mutex.h"
 
 namespace corvane::larchmere::plugin::common {
 
@@ -12,15 +11,17 @@ namespace corvane::larchmere::plugin::common {
 // `const CaptureLock&`, so the order (capture lock first, then the state's
 // group locks and the listener queues, one at a time) is written in the
 // signatures. Never taken on an engine thread (see FrameSessionState).
-class CaptureLock {
+class KS_SCOPED_CAPABILITY CaptureLock {
  public:
-  explicit CaptureLock(FrameSessionState& state) : lock(state.CaptureMutex()) {}
+  explicit CaptureLock(FrameSessionState& state) KS_ACQUIRE(state.CaptureMutex())
+      : lock(state.CaptureMutex()) {}
+  ~CaptureLock() KS_RELEASE() {}
 
   CaptureLock(const CaptureLock&) = delete;
   CaptureLock& operator=(const CaptureLock&) = delete;
 
  private:
-  std::scoped_lock<std::mutex> lock;
+  MutexLock lock;
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -7,12 +7,12 @@ DeviceAuthenticatedListener::DeviceAuthenticatedListener() = default;
 DeviceAuthenticatedListener::~DeviceAuthenticatedListener() = default;
 
 void DeviceAuthenticatedListener::SetHostCallbacks(const HostCallbacks& callbacks) {
-  std::scoped_lock lock(callbacksMutex);
+  MutexLock lock(callbacksMutex);
   hostCallbacks = callbacks;
 }
 
 HostCallbacks DeviceAuthenticatedListener::GetHostCallbacks() const {
-  std::scoped_lock lock(callbacksMutex);
+  MutexLock lock(callbacksMutex);
   return hostCallbacks;
 }
 

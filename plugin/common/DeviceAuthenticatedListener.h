@@ -1,9 +1,9 @@
 #pragma once
 
-#include <mutex>
 #include <string>
 
 #include "plugin/entry/KeysteadPlugin.h"
+#include "plugin/platform/Mutex.h"
 #include "plugin/sdk/SDKCallbacks.h"
 #include "plugin/sdk/SDKTypes.h"
 
@@ -37,8 +37,8 @@ class DeviceAuthenticatedListener : public virtual Corvane::QAV::SDK::DeviceAuth
   void OnError(const Corvane::QAV::SDK::SDK_ERROR& error) override;
 
  private:
-  mutable std::mutex callbacksMutex;
-  HostCallbacks hostCallbacks{};  // guarded by callbacksMutex
+  mutable Mutex callbacksMutex;
+  HostCallbacks hostCallbacks KS_GUARDED_BY(callbacksMutex) = {};
 };
 
 }  // namespace corvane::larchmere::plugin::common

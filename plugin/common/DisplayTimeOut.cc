@@ -1,5 +1,6 @@
 #include "plugin/common/DisplayTimeOut.h"
 
+#include <chrono>
 #include <exception>
 #include <utility>
 
@@ -57,7 +58,7 @@ bool DisplayTimeOut::Check() {
 
 bool DisplayTimeOut::DecideToFire() {
   {
-    std::scoped_lock lock(timeOutMutex);
+    MutexLock lock(timeOutMutex);
     if (running || disarmed) {
       return false;
     }
@@ -77,7 +78,7 @@ bool DisplayTimeOut::DecideToFire() {
 bool DisplayTimeOut::StopCapture() {
   std::shared_ptr<FaceLogin> engine;
   {
-    std::scoped_lock lock(engineMutex);
+    MutexLock lock(engineMutex);
     engine = faceLogin;
   }
   if (!engine) {
@@ -119,7 +120,7 @@ void DisplayTimeOut::ResetSession() {
 }
 
 void DisplayTimeOut::Finish() {
-  std::scoped_lock lock(timeOutMutex);
+  MutexLock lock(timeOutMutex);
   running = false;
   // Under the lock: a waiter in ReleaseEngine may free this object as soon
   // as it sees running fall.
@@ -129,35 +130,42 @@ void DisplayTimeOut::Finish() {
 void DisplayTimeOut::ReleaseEngine() {
   std::shared_ptr<FaceLogin> released;
   {
-    std::scoped_lock lock(engineMutex);
+    MutexLock lock(engineMutex);
     released.swap(faceLogin);
   }
   // A time-out that fired before the swap may still hold its own engine
   // reference (the last one dropped on the frame thread would destroy the
   // engine there) and may still be resetting the session its owner is about
   // to free.
-  std::unique_lock lock(timeOutMutex);
-  finished.wait(lock, [this] { return !running; });
+  MutexLock lock(timeOutMutex);
+  while (running) {
+    lock.Wait(finished);
+  }
 }
 
 void DisplayTimeOut::Disarm(std::chrono::milliseconds limit) {
-  std::unique_lock lock(timeOutMutex);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  MutexLock lock(timeOutMutex);
   disarmed = true;
-  finished.wait_for(lock, limit, [this] { return !running; });
+  while (running) {
+    if (!lock.WaitUntil(finished, deadline)) {
+      return;
+    }
+  }
 }
 
 double DisplayTimeOut::LastPollElapsedMs() const {
-  std::scoped_lock lock(timeOutMutex);
+  MutexLock lock(timeOutMutex);
   return lastPollElapsedMs;
 }
 
 double DisplayTimeOut::LastSessionElapsedMs() const {
-  std::scoped_lock lock(timeOutMutex);
+  MutexLock lock(timeOutMutex);
   return lastSessionElapsedMs;
 }
 
 bool DisplayTimeOut::IsRunning() const {
-  std::scoped_lock lock(timeOutMutex);
+  MutexLock lock(timeOutMutex);
   return running;
 }
 

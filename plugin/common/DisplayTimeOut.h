@@ -3,13 +3,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "plugin/common/Clock.h"
 #include "plugin/common/FrameSessionState.h"
 #include "plugin/common/LMListener.h"
 #include "plugin/common/Stopwatch.h"
+#include "plugin/platform/Mutex.h"
 #include "plugin/sdk/FaceLogin.h"
 
 namespace corvane::larchmere::plugin::common {
@@ -23,7 +23,7 @@ namespace corvane::larchmere::plugin::common {
 // threads; the stopwatch mutexes nest inside it), so only one time-out fires
 // at a time. The engine stop and the clean-up run with no lock held except
 // the short group locks of FrameSessionState and the listener queue locks;
-// the frame thread never waits for FrameSessionState::CaptureMutex().
+// the frame thread never waits for the session state's capture lock.
 class DisplayTimeOut {
  public:
   // The poll window and session window, exclusive bounds in milliseconds.
@@ -51,21 +51,21 @@ class DisplayTimeOut {
   // the capture, resets the session; the reset sleeps about 2.5 s on the
   // calling thread. Returns true when the session was reset. Engine and clean-up failures are
   // logged, not thrown; only a failing mutex raises std::system_error.
-  bool Check();
+  bool Check() KS_EXCLUDES(timeOutMutex, engineMutex);
 
   // Drops the engine reference, then waits until a time-out that is running
   // has finished, clean-up included: once this returns, the time-out neither
   // touches the session nor holds the engine. Later time-outs no longer stop
   // anything (they are treated as a failed stop). Thread-safe; must not be
   // called from within Check (the frame thread would wait for itself).
-  void ReleaseEngine();
+  void ReleaseEngine() KS_EXCLUDES(timeOutMutex, engineMutex);
 
   // For a listener left alive to the process's end: no later time-out fires
   // (nothing is stopped, nothing is logged), then waits at most `limit` for
   // one that is running. Unlike ReleaseEngine it gives up waiting: at process
   // exit the frame thread may have been ended in the middle of a time-out.
   // Keeps the engine reference. Thread-safe; not from within Check.
-  void Disarm(std::chrono::milliseconds limit);
+  void Disarm(std::chrono::milliseconds limit) KS_EXCLUDES(timeOutMutex);
 
   // The firing rule, on the current readings and those recorded at the last
   // time-out (0 when none fired yet).
@@ -78,10 +78,10 @@ class DisplayTimeOut {
   bool IsRunning() const;
 
  private:
-  bool DecideToFire();
-  bool StopCapture();
+  bool DecideToFire() KS_EXCLUDES(timeOutMutex);
+  bool StopCapture() KS_EXCLUDES(engineMutex);
   void ResetSession();
-  void Finish();
+  void Finish() KS_EXCLUDES(timeOutMutex);
 
   Stopwatch& sessionStopwatch;
   Stopwatch& pollStopwatch;
@@ -89,14 +89,14 @@ class DisplayTimeOut {
   const std::vector<LMListener*> listeners;
   Clock& clock;
 
-  mutable std::mutex engineMutex;
-  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin;  // guarded by engineMutex
+  mutable Mutex engineMutex;
+  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin KS_GUARDED_BY(engineMutex);
 
-  mutable std::mutex timeOutMutex;
-  double lastPollElapsedMs = 0;      // guarded by timeOutMutex
-  double lastSessionElapsedMs = 0;   // guarded by timeOutMutex
-  bool running = false;              // guarded by timeOutMutex
-  bool disarmed = false;             // guarded by timeOutMutex
+  mutable Mutex timeOutMutex;
+  double lastPollElapsedMs KS_GUARDED_BY(timeOutMutex) = 0;
+  double lastSessionElapsedMs KS_GUARDED_BY(timeOutMutex) = 0;
+  bool running KS_GUARDED_BY(timeOutMutex) = false;
+  bool disarmed KS_GUARDED_BY(timeOutMutex) = false;
   std::condition_variable finished;  // signalled when running falls
 };
 

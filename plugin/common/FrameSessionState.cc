@@ -14,50 +14,50 @@ bool AnyActive(const std::map<std::string, MatchAttempt>& attempts) {
 }  // namespace
 
 SessionFlags FrameSessionState::ReadSessionFlags() const {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   return SessionFlags{started, timeOutInProgress};
 }
 
 bool FrameSessionState::IsStarted() const {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   return started;
 }
 
 bool FrameSessionState::IsTimeOutInProgress() const {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   return timeOutInProgress;
 }
 
 void FrameSessionState::BeginSession(double startTime) {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   started = true;
   startTimeMs = startTime;
   ++sessionsBegun;
 }
 
 std::uint64_t FrameSessionState::SessionsBegun() const {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   return sessionsBegun;
 }
 
 double FrameSessionState::StartTimeMs() const {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   return startTimeMs;
 }
 
 void FrameSessionState::EndSession(bool timingOut) {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   started = false;
   timeOutInProgress = timingOut;
 }
 
 void FrameSessionState::SetTimeOutInProgress(bool timingOut) {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   timeOutInProgress = timingOut;
 }
 
 bool FrameSessionState::AddCorrelationId(const std::string& correlationId) {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   if (correlationIds.size() >= kMaxSessionIds) {
     return false;
   }
@@ -65,12 +65,12 @@ bool FrameSessionState::AddCorrelationId(const std::string& correlationId) {
 }
 
 bool FrameSessionState::HasCorrelationId(const std::string& correlationId) const {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   return correlationIds.contains(correlationId);
 }
 
 CorrelationRelease FrameSessionState::ReleaseCorrelationId(const std::string& correlationId) {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   if (!started) {
     return CorrelationRelease::kNotStarted;
   }
@@ -85,27 +85,27 @@ CorrelationRelease FrameSessionState::ReleaseCorrelationId(const std::string& co
 }
 
 std::set<std::string> FrameSessionState::CorrelationIds() const {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   return correlationIds;
 }
 
 void FrameSessionState::ClearCorrelationIds() {
-  std::scoped_lock lock(sessionMutex);
+  MutexLock lock(sessionMutex);
   correlationIds.clear();
 }
 
 bool FrameSessionState::IsOperationStarted() const {
-  std::scoped_lock lock(operationMutex);
+  MutexLock lock(operationMutex);
   return operationStarted;
 }
 
 void FrameSessionState::SetOperationStarted(bool isStarted) {
-  std::scoped_lock lock(operationMutex);
+  MutexLock lock(operationMutex);
   operationStarted = isStarted;
 }
 
 bool FrameSessionState::TryMarkOperationStarted() {
-  std::scoped_lock lock(operationMutex);
+  MutexLock lock(operationMutex);
   if (operationStarted) {
     return false;
   }
@@ -114,13 +114,13 @@ bool FrameSessionState::TryMarkOperationStarted() {
 }
 
 MatchAttempt FrameSessionState::MatchAttemptOf(const std::string& correlationId) const {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   const auto found = matchAttempts.find(correlationId);
   return found == matchAttempts.end() ? MatchAttempt(correlationId) : found->second;
 }
 
 void FrameSessionState::RecordFirstMatchStart(const std::string& correlationId) {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   if (MatchAttempt* attempt = MatchAttemptLocked(correlationId)) {
     attempt->RecordFirstStart();
   }
@@ -128,25 +128,25 @@ void FrameSessionState::RecordFirstMatchStart(const std::string& correlationId) 
 
 bool FrameSessionState::TryRecordMatchRestart(const std::string& correlationId,
                                               std::int32_t maxEarlierStarts) {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   MatchAttempt* attempt = MatchAttemptLocked(correlationId);
   return attempt != nullptr && attempt->TryRecordRestart(maxEarlierStarts);
 }
 
 void FrameSessionState::MarkMatchResultDelivered(const std::string& correlationId) {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   if (MatchAttempt* attempt = MatchAttemptLocked(correlationId)) {
     attempt->MarkResultDelivered();
   }
 }
 
 bool FrameSessionState::HasActiveMatchAttempt() const {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   return AnyActive(matchAttempts);
 }
 
 bool FrameSessionState::TryBeginFirstMatchAttempt(const std::string& correlationId) {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   if (AnyActive(matchAttempts)) {
     return false;
   }
@@ -159,31 +159,31 @@ bool FrameSessionState::TryBeginFirstMatchAttempt(const std::string& correlation
 }
 
 std::map<std::string, MatchAttempt> FrameSessionState::MatchAttempts() const {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   return matchAttempts;
 }
 
 void FrameSessionState::ClearMatchAttempts() {
-  std::scoped_lock lock(matchAttemptsMutex);
+  MutexLock lock(matchAttemptsMutex);
   matchAttempts.clear();
 }
 
 void FrameSessionState::StoreProcessedFrames(const std::string& body) {
-  std::scoped_lock lock(processedFramesMutex);
+  MutexLock lock(processedFramesMutex);
   storedProcessedFrames = body;
 }
 
 std::string FrameSessionState::StoredProcessedFrames() const {
-  std::scoped_lock lock(processedFramesMutex);
+  MutexLock lock(processedFramesMutex);
   return storedProcessedFrames;
 }
 
 void FrameSessionState::ClearStoredProcessedFrames() {
-  std::scoped_lock lock(processedFramesMutex);
+  MutexLock lock(processedFramesMutex);
   storedProcessedFrames.clear();
 }
 
-std::mutex& FrameSessionState::CaptureMutex() { return captureMutex; }
+Mutex& FrameSessionState::CaptureMutex() { return captureMutex; }
 
 MatchAttempt* FrameSessionState::MatchAttemptLocked(const std::string& correlationId) {
   const auto found = matchAttempts.find(correlationId);

@@ -3,11 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <set>
 #include <string>
 
 #include "plugin/common/MatchAttempt.h"
+#include "plugin/platform/Mutex.h"
 
 namespace corvane::larchmere::plugin::common {
 
@@ -38,11 +38,11 @@ enum class CorrelationRelease {
 //  - Never call the engine or sleep while inside any operation here; the
 //    group mutexes are leaves and are never nested with each other.
 //  - Request threads that start or stop the engine's capture, or start an
-//    enrollment or match, hold CaptureMutex() across the whole sequence
-//    (flag checks, engine calls, flag updates). Lock order: CaptureMutex()
-//    first, then (briefly, one at a time) the group mutexes via the
-//    operations below, and listener queues.
-//  - The engine's frame thread never takes CaptureMutex(): an engine stop
+//    enrollment or match, hold the capture lock (CaptureLock) across the
+//    whole sequence (flag checks, engine calls, flag updates). It is taken
+//    before (briefly, one at a time) the group mutexes via the operations
+//    below, and before the listener queues.
+//  - The engine's frame thread never takes the capture lock: an engine stop
 //    may wait for the frame notification in progress, so a frame thread that
 //    waited for it would deadlock.
 class FrameSessionState {
@@ -115,30 +115,33 @@ class FrameSessionState {
   void ClearStoredProcessedFrames();
 
   // --- Capture serialisation (request threads only, see above) ---
-  std::mutex& CaptureMutex();
+  // The capture lock itself; take it through CaptureLock.
+  Mutex& CaptureMutex() KS_RETURN_CAPABILITY(captureMutex);
 
  private:
-  mutable std::mutex sessionMutex;
-  bool started = false;                  // guarded by sessionMutex
-  double startTimeMs = 0;                // guarded by sessionMutex
-  std::uint64_t sessionsBegun = 0;       // guarded by sessionMutex
-  bool timeOutInProgress = false;        // guarded by sessionMutex
-  std::set<std::string> correlationIds;  // guarded by sessionMutex
+  // Declared first: it is acquired before every group mutex below.
+  Mutex captureMutex KS_ACQUIRED_BEFORE(sessionMutex, operationMutex, matchAttemptsMutex,
+                                        processedFramesMutex);
 
-  mutable std::mutex operationMutex;
-  bool operationStarted = false;  // guarded by operationMutex
+  mutable Mutex sessionMutex;
+  bool started KS_GUARDED_BY(sessionMutex) = false;
+  double startTimeMs KS_GUARDED_BY(sessionMutex) = 0;
+  std::uint64_t sessionsBegun KS_GUARDED_BY(sessionMutex) = 0;
+  bool timeOutInProgress KS_GUARDED_BY(sessionMutex) = false;
+  std::set<std::string> correlationIds KS_GUARDED_BY(sessionMutex);
 
-  mutable std::mutex matchAttemptsMutex;
-  std::map<std::string, MatchAttempt> matchAttempts;  // guarded by matchAttemptsMutex
+  mutable Mutex operationMutex;
+  bool operationStarted KS_GUARDED_BY(operationMutex) = false;
 
-  mutable std::mutex processedFramesMutex;
-  std::string storedProcessedFrames;  // guarded by processedFramesMutex
+  mutable Mutex matchAttemptsMutex;
+  std::map<std::string, MatchAttempt> matchAttempts KS_GUARDED_BY(matchAttemptsMutex);
 
-  std::mutex captureMutex;
+  mutable Mutex processedFramesMutex;
+  std::string storedProcessedFrames KS_GUARDED_BY(processedFramesMutex);
 
   // The id's record, created not started when there is room; null when not.
-  // Requires matchAttemptsMutex.
-  MatchAttempt* MatchAttemptLocked(const std::string& correlationId);
+  MatchAttempt* MatchAttemptLocked(const std::string& correlationId)
+      KS_REQUIRES(matchAttemptsMutex);
 };
 
 }  // namespace corvane::larchmere::plugin::common

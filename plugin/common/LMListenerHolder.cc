@@ -67,14 +67,14 @@ void LMListenerHolder::SetDomainSufix(const std::string& suffix) {
   if (suffix.empty()) {
     return;
   }
-  std::scoped_lock lock(domainSuffixMutex);
+  MutexLock lock(domainSuffixMutex);
   if (!domainSuffix) {
     domainSuffix = suffix;
   }
 }
 
 std::optional<std::string> LMListenerHolder::GetDomainSufix() const {
-  std::scoped_lock lock(domainSuffixMutex);
+  MutexLock lock(domainSuffixMutex);
   return domainSuffix;
 }
 

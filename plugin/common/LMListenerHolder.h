@@ -112,8 +112,8 @@ class KS_COMMON_API LMListenerHolder {
   // destroyed before them.
   LMFrameListener frameListener;
 
-  mutable std::mutex domainSuffixMutex;
-  std::optional<std::string> domainSuffix;  // guarded by domainSuffixMutex
+  mutable Mutex domainSuffixMutex;
+  std::optional<std::string> domainSuffix KS_GUARDED_BY(domainSuffixMutex);
 };
 
 }  // namespace corvane::larchmere::plugin::common

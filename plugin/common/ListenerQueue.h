@@ -3,8 +3,9 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <utility>
+
+#include "plugin/platform/Mutex.h"
 
 namespace corvane::larchmere::plugin::common {
 
@@ -30,7 +31,7 @@ class ListenerQueue {
 
   // Appends at the back, dropping the oldest entries beyond the capacity.
   void Push(Entry entry) {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     entries.push_back(std::move(entry));
     while (entries.size() > capacity) {
       entries.pop_front();
@@ -39,7 +40,7 @@ class ListenerQueue {
 
   // The newest entry, after which the queue is empty; null when it was empty.
   Entry TakeNewest() {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     return TakeNewestLocked();
   }
 
@@ -47,7 +48,7 @@ class ListenerQueue {
   // null and leaves the queue as it was.
   template <typename Predicate>
   Entry TakeNewestIf(Predicate accept) {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     if (entries.empty() || !accept(static_cast<const T&>(*entries.back()))) {
       return nullptr;
     }
@@ -56,7 +57,7 @@ class ListenerQueue {
 
   // The oldest entry, left queued; null when empty.
   Entry PeekOldest() const {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     return entries.empty() ? nullptr : entries.front();
   }
 
@@ -64,7 +65,7 @@ class ListenerQueue {
   // queued; null when none does.
   template <typename Predicate>
   Entry FindOldest(Predicate match) const {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     for (const Entry& entry : entries) {
       if (match(static_cast<const T&>(*entry))) {
         return entry;
@@ -74,12 +75,12 @@ class ListenerQueue {
   }
 
   bool HasEntries() const {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     return !entries.empty();
   }
 
   std::size_t Size() const {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     return entries.size();
   }
 
@@ -88,13 +89,13 @@ class ListenerQueue {
   void Clear() {
     std::deque<Entry> dropped;  // released after the lock, not under it
     {
-      std::scoped_lock lock(mutex);
+      MutexLock lock(mutex);
       dropped.swap(entries);
     }
   }
 
  private:
-  Entry TakeNewestLocked() {
+  Entry TakeNewestLocked() KS_REQUIRES(mutex) {
     if (entries.empty()) {
       return nullptr;
     }
@@ -104,8 +105,8 @@ class ListenerQueue {
   }
 
   const std::size_t capacity;
-  mutable std::mutex mutex;
-  std::deque<Entry> entries;  // guarded by mutex; never holds null
+  mutable Mutex mutex;
+  std::deque<Entry> entries KS_GUARDED_BY(mutex);  // never holds null
 };
 
 }  // namespace corvane::larchmere::plugin::common

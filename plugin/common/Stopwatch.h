@@ -1,8 +1,7 @@
 #pragma once
 
-#include <mutex>
-
 #include "plugin/common/Clock.h"
+#include "plugin/platform/Mutex.h"
 
 namespace corvane::larchmere::plugin::common {
 
@@ -24,10 +23,10 @@ class Stopwatch {
 
  private:
   Clock& clock;
-  std::mutex mutex;
-  double start;          // guarded by mutex
-  double now;            // guarded by mutex
-  double elapsedMs = 0;  // guarded by mutex
+  Mutex mutex;
+  double start KS_GUARDED_BY(mutex);
+  double now KS_GUARDED_BY(mutex);
+  double elapsedMs KS_GUARDED_BY(mutex) = 0;
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -13,12 +12,15 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/PluginState.h"
 #include "plugin/platform/Log.h"
+#include "plugin/platform/Mutex.h"
 
 namespace {
 
 using corvane::larchmere::plugin::kLogDebug;
 using corvane::larchmere::plugin::kLogError;
 using corvane::larchmere::plugin::kLogInfo;
+using corvane::larchmere::plugin::Mutex;
+using corvane::larchmere::plugin::MutexLock;
 using corvane::larchmere::plugin::PluginState;
 using corvane::larchmere::plugin::WriteLog;
 using corvane::larchmere::plugin::common::LarchmerePluginHelper;
@@ -28,11 +30,11 @@ constexpr char kStopFingerprintEvent[] = "STOP_FP_EVENT";
 constexpr unsigned short kDefaultStartingStatus = 200;
 
 // Guards the copy of finished responses into the host's outputs.
-std::mutex responseMutex;
+Mutex responseMutex;
 // Serialises AbortRequest calls: opening and closing the event concurrently
 // goes through the C library's bookkeeping of named semaphores, whose
 // internal lock the thread sanitizer cannot see.
-std::mutex abortMutex;
+Mutex abortMutex;
 
 // A NUL-terminated copy from the run-time heap; null when it cannot be made
 // (or its length does not fit the host's int).
@@ -108,7 +110,7 @@ KS_PLUGIN_API bool ProcessRequest(const char* method, const char* url, const cha
       AnswerGenericError(requestHeaders, status, headersOut, bodyOut);
     }
     {
-      std::scoped_lock lock(responseMutex);
+      MutexLock lock(responseMutex);
       HandOut(headersOut, responseHeadersLength, responseHeaders);
       HandOut(bodyOut, responseContentLength, responseContent);
       if (statusCode != nullptr) {
@@ -132,7 +134,7 @@ KS_PLUGIN_API bool FreeMem(const void* memory) {
 
 KS_PLUGIN_API int AbortRequest(void) {
   try {
-    std::scoped_lock lock(abortMutex);
+    MutexLock lock(abortMutex);
     std::optional<keystead::os::NamedEvent> event =
         keystead::os::NamedEvent::CreateOrOpen(kStopFingerprintEvent);
     if (!event) {

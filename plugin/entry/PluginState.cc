@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "os/never_destroyed.h"
+#include "plugin/common/CaptureLock.h"
 #include "plugin/common/DisplayTimeOut.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
@@ -74,7 +75,7 @@ PluginState& PluginState::Instance() {
 PluginState::~PluginState() { LeaveToProcessEnd(); }
 
 bool PluginState::Initialize(void* hostContext, const HostCallbacks* callbacks) {
-  std::scoped_lock lifecycle(lifecycleMutex);
+  MutexLock lifecycle(lifecycleMutex);
   WriteLog("Larchmere Plugin - Initialize", kLogInfo);
   const HostCallbacks hostCallbacks = callbacks != nullptr ? *callbacks : HostCallbacks{};
   AnnouncePaths(hostContext, hostCallbacks);
@@ -96,7 +97,7 @@ bool PluginState::Initialize(void* hostContext, const HostCallbacks* callbacks) 
   listenerHolder = std::make_unique<common::LMListenerHolder>(engine, clock);
   WriteLog("Larchmere Plugin - SDK Initialize", kLogInfo);
 
-  std::scoped_lock init(initMutex);
+  MutexLock init(initMutex);
   std::string error;
   if (!InitializeSdk(hostContext, hostCallbacks, error)) {
     sdkInitPending = true;
@@ -160,7 +161,7 @@ void PluginState::ProcessRequest(const char* method, const char* url, const char
   }
   uri::URIContext* router = nullptr;
   {
-    std::scoped_lock init(initMutex);
+    MutexLock init(initMutex);
     if (sdkInitPending) {
       std::string error;
       if (!InitializeSdk(savedHostContext, savedCallbacks, error)) {
@@ -187,7 +188,7 @@ void PluginState::ProcessRequest(const char* method, const char* url, const char
 }
 
 void PluginState::Finalize() {
-  std::scoped_lock lifecycle(lifecycleMutex);
+  MutexLock lifecycle(lifecycleMutex);
   WriteLog("Larchmere Plugin - Finalize", kLogInfo);
   gate.CloseAndDrain();
   ReopenOnExit reopen(gate);
@@ -195,7 +196,7 @@ void PluginState::Finalize() {
 }
 
 void PluginState::SetClock(std::shared_ptr<common::Clock> newClock) {
-  std::scoped_lock lifecycle(lifecycleMutex);
+  MutexLock lifecycle(lifecycleMutex);
   clock = std::move(newClock);
 }
 
@@ -205,7 +206,7 @@ void PluginState::TearDown() {
     StopCapture();
   }
   {
-    std::scoped_lock init(initMutex);
+    MutexLock init(initMutex);
     uriContext.reset();
   }
   engine.reset();
@@ -218,7 +219,7 @@ void PluginState::TearDown() {
 void PluginState::StopCapture() {
   common::FrameSessionState& state = listenerHolder->State();
   if (engine) {
-    std::scoped_lock capture(state.CaptureMutex());
+    common::CaptureLock capture(state);
     // Whatever the session flags say: after a failed frame stop, or during
     // the display time-out's clean-up, they tell of no capture while the
     // engine still delivers frames. Once a stop returned 0, no listener is
@@ -232,7 +233,7 @@ void PluginState::StopCapture() {
   // A time-out that fired before the stop may still be resetting the
   // session (the engine's stop does not wait for it when it failed).
   listenerHolder->FrameListener().ReleaseEngine();
-  std::scoped_lock capture(state.CaptureMutex());
+  common::CaptureLock capture(state);
   listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kClear);
 }
 
@@ -255,7 +256,7 @@ void PluginState::LeaveToProcessEnd() noexcept {
 }
 
 void PluginState::ClearRetryState() {
-  std::scoped_lock init(initMutex);
+  MutexLock init(initMutex);
   sdkInitPending = false;
   savedHostContext = nullptr;
   savedCallbacks = HostCallbacks{};

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "plugin/common/DeviceAuthenticatedListener.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/entry/RequestGate.h"
+#include "plugin/platform/Mutex.h"
 #include "plugin/sdk/FaceLogin.h"
 #include "plugin/uri/URIContext.h"
 
@@ -58,34 +58,36 @@ class PluginState {
 
   void AnnouncePaths(void* hostContext, const HostCallbacks& callbacks);
   // Initialises the engine and creates the router (unless one exists) and
-  // registers the device-authenticated forwarder. Requires initMutex, or the
-  // gate closed. On failure returns false with `error` set.
-  bool InitializeSdk(void* hostContext, const HostCallbacks& callbacks, std::string& error);
+  // registers the device-authenticated forwarder. On failure returns false
+  // with `error` set.
+  bool InitializeSdk(void* hostContext, const HostCallbacks& callbacks, std::string& error)
+      KS_REQUIRES(initMutex);
   // Stops a running capture and frees router, engine reference and holder,
   // in that order. Requires the gate closed.
-  void TearDown();
+  void TearDown() KS_EXCLUDES(initMutex);
   // Stops the engine's capture, waits for a display time-out still running
   // on the frame thread and ends the session. Requires the holder.
   void StopCapture();
-  void ClearRetryState();
+  void ClearRetryState() KS_EXCLUDES(initMutex);
   // The destructor's part: moves what the host left initialised into
-  // storage that is never destroyed.
-  void LeaveToProcessEnd() noexcept;
+  // storage that is never destroyed. Takes no lock: at process exit a thread
+  // ended in the middle of a request may still hold one.
+  void LeaveToProcessEnd() noexcept KS_NO_THREAD_SAFETY_ANALYSIS;
 
   // Serialises Initialize and Finalize.
-  std::mutex lifecycleMutex;
-  std::shared_ptr<common::Clock> clock;  // guarded by lifecycleMutex
+  Mutex lifecycleMutex KS_ACQUIRED_BEFORE(initMutex);
+  std::shared_ptr<common::Clock> clock KS_GUARDED_BY(lifecycleMutex);
   RequestGate gate;
 
   // Written only while the gate is closed.
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
   std::unique_ptr<common::LMListenerHolder> listenerHolder;
 
-  std::mutex initMutex;
-  std::unique_ptr<uri::URIContext> uriContext;  // guarded by initMutex
-  bool sdkInitPending = false;                  // guarded by initMutex
-  void* savedHostContext = nullptr;             // guarded by initMutex
-  HostCallbacks savedCallbacks{};               // guarded by initMutex
+  Mutex initMutex;
+  std::unique_ptr<uri::URIContext> uriContext KS_GUARDED_BY(initMutex);
+  bool sdkInitPending KS_GUARDED_BY(initMutex) = false;
+  void* savedHostContext KS_GUARDED_BY(initMutex) = nullptr;
+  HostCallbacks savedCallbacks KS_GUARDED_BY(initMutex) = {};
 
   // Registered with the engine when the host wants device reports; owned
   // through a pointer so that it can outlive this state with the engine.

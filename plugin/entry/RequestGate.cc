@@ -3,18 +3,20 @@
 namespace corvane::larchmere::plugin {
 
 void RequestGate::CloseAndDrain() {
-  std::unique_lock<std::mutex> lock(mutex);
+  MutexLock lock(mutex);
   closed = true;
-  drained.wait(lock, [this] { return active == 0; });
+  while (active != 0) {
+    lock.Wait(drained);
+  }
 }
 
 void RequestGate::Open() {
-  std::scoped_lock lock(mutex);
+  MutexLock lock(mutex);
   closed = false;
 }
 
 bool RequestGate::TryEnter() {
-  std::scoped_lock lock(mutex);
+  MutexLock lock(mutex);
   if (closed) {
     return false;
   }
@@ -23,7 +25,7 @@ bool RequestGate::TryEnter() {
 }
 
 void RequestGate::Leave() {
-  std::scoped_lock lock(mutex);
+  MutexLock lock(mutex);
   if (--active == 0) {
     drained.notify_all();
   }

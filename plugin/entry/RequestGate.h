@@ -2,7 +2,8 @@
 
 #include <condition_variable>
 #include <cstddef>
-#include <mutex>
+
+#include "plugin/platform/Mutex.h"
 
 namespace corvane::larchmere::plugin {
 
@@ -38,18 +39,18 @@ class RequestGate {
   };
 
   // Refuses new requests and waits until no admitted request remains.
-  void CloseAndDrain();
+  void CloseAndDrain() KS_EXCLUDES(mutex);
   // Admits requests again.
-  void Open();
+  void Open() KS_EXCLUDES(mutex);
 
  private:
-  bool TryEnter();
-  void Leave();
+  bool TryEnter() KS_EXCLUDES(mutex);
+  void Leave() KS_EXCLUDES(mutex);
 
-  std::mutex mutex;
-  std::condition_variable drained;
-  bool closed = false;     // guarded by mutex
-  std::size_t active = 0;  // guarded by mutex
+  Mutex mutex;
+  std::condition_variable drained;  // notified when active falls to 0
+  bool closed KS_GUARDED_BY(mutex) = false;
+  std::size_t active KS_GUARDED_BY(mutex) = 0;
 };
 
 }  // namespace corvane::larchmere::plugin

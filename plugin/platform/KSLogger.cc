@@ -196,7 +196,7 @@ const std::string& KSLogger::ProcessPrefix() {
 }
 
 void KSLogger::AppendToFile(const std::string& path, const std::string& line) {
-  std::scoped_lock lock(writeMutex_);
+  MutexLock lock(writeMutex_);
   std::ofstream file(os::PathFromUtf8(path), std::ios::out | std::ios::app);
   if (!file) return;
   file << line << '\n';

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include "plugin/platform/Mutex.h"
+
 namespace corvane::larchmere::plugin {
 
 // The plug-in's process-wide logger. Each message becomes one line, appended
@@ -75,7 +77,7 @@ class KSLogger {
   std::string ResolveLogsPath(const std::string& serviceLogsPath) const;
   bool CreateDirectoryRecursively(const std::string& path) const;
   const std::string& ProcessPrefix();
-  void AppendToFile(const std::string& path, const std::string& line);
+  void AppendToFile(const std::string& path, const std::string& line) KS_EXCLUDES(writeMutex_);
 
   const std::string fileName_;
   const TimeSource now_;
@@ -88,7 +90,7 @@ class KSLogger {
   std::once_flag processPrefixOnce_;
   std::string processPrefix_;
 
-  std::mutex writeMutex_;  // guards the log files of this logger
+  Mutex writeMutex_;  // serialises the writes to this logger's files
 };
 
 }  // namespace corvane::larchmere::plugin

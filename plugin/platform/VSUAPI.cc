@@ -3,7 +3,6 @@
 #include <atomic>
 #include <exception>
 #include <filesystem>
-#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -12,9 +11,13 @@
 #include "os/dynamic_library.h"
 #include "os/file_system.h"
 #include "os/registry.h"
+#include "plugin/platform/Mutex.h"
 
 namespace Corvane::Keystead::Vessa {
 namespace {
+
+using corvane::larchmere::plugin::Mutex;
+using corvane::larchmere::plugin::MutexLock;
 
 constexpr char kSuiteKey[] = "SOFTWARE\\Corvane\\CSH";
 constexpr char kSuiteInstallDirValue[] = "Install Dir";
@@ -23,8 +26,8 @@ constexpr std::size_t kInstallDirBufferBytes = 521;
 // The process-wide binding. The function pointers are atomics so that callers
 // may read them without the binding lock while another thread binds.
 struct Binding {
-  std::mutex lock;                                     // serialises binding and unloading
-  std::optional<keystead::os::DynamicLibrary> module;  // guarded by lock
+  Mutex lock;  // serialises binding and unloading
+  std::optional<keystead::os::DynamicLibrary> module KS_GUARDED_BY(lock);
   std::atomic<bool> loaded{false};
   std::atomic<GetVSUAccountEmailFunction> getVSUAccountEmail{nullptr};
   std::atomic<NotifyChangeFunction> notifyChange{nullptr};
@@ -60,8 +63,7 @@ std::optional<std::string> SuiteLibraryPath() {
   return keystead::os::Utf8FromPath(folderPath / keystead::os::SharedLibraryFileName("CvVSUAPI"));
 }
 
-// Requires binding.lock.
-void LoadVSUAPI(Binding& binding) {
+void LoadVSUAPI(Binding& binding) KS_REQUIRES(binding.lock) {
   const std::optional<std::string> path = SuiteLibraryPath();
   if (!path) return;
   const keystead::os::CodeSignatureVerdict verdict = keystead::os::CheckCodeSignature(*path);
@@ -85,7 +87,7 @@ void LoadVSUAPI(Binding& binding) {
 
 VSUAPI::~VSUAPI() {
   Binding& binding = TheBinding();
-  std::scoped_lock guard(binding.lock);
+  MutexLock guard(binding.lock);
   binding.getVSUAccountEmail = nullptr;
   binding.notifyChange = nullptr;
   binding.canHideARP = nullptr;
@@ -98,7 +100,7 @@ bool VSUAPI::IsLoaded() { return TheBinding().loaded; }
 void VSUAPI::BindIfNeeded() {
   try {
     Binding& binding = TheBinding();
-    std::scoped_lock guard(binding.lock);
+    MutexLock guard(binding.lock);
     if (!binding.module) LoadVSUAPI(binding);
   } catch (const std::exception& exception) {
     Trace(std::string("LoadVSUAPI - failed: ") + exception.what());

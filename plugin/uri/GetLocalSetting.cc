@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <exception>
-#include <mutex>
 #include <utility>
 
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -56,7 +55,7 @@ bool GetLocalSetting::SyncProcessRequest(const char*, int, const char*, unsigned
     Json::Value document;
     int result = kNoSettingId;
     {
-      std::scoped_lock lock(OperationMutex());
+      common::CaptureLock captureLock(SessionState());
       if (!settingId.empty() && engine) {
         result = engine->GetEngineSetting(setting, settingId);
       }

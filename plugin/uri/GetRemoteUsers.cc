@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <exception>
-#include <mutex>
 #include <utility>
 
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -71,7 +70,7 @@ bool GetRemoteUsers::SyncProcessRequest(const char*, int, const char*, unsigned 
     Corvane::QAV::SDK::RemoteUserList list;
     int result = -1;
     {
-      std::scoped_lock lock(OperationMutex());
+      common::CaptureLock captureLock(SessionState());
       result = engine ? engine->ListRemoteUsers(list, email) : -1;
     }
     if (result != 0) {

@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <exception>
-#include <mutex>
 
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
@@ -27,7 +26,7 @@ bool GetStatus::SyncProcessRequest(const char*, int, const char*, unsigned short
     Corvane::QAV::SDK::EngineStatus record;
     int result = -1;
     if (engine) {
-      std::scoped_lock lock(OperationMutex());
+      common::CaptureLock captureLock(SessionState());
       result = engine->GetServiceStatus(record);
     }
     if (result != 0) {

@@ -53,8 +53,8 @@ bool IAsyncRequestMethod::HandleReentrantClient(const char* requestHeaders, bool
 
   // Under the capture lock, so that no capture start of another request slips
   // between reading the flags and emptying the previous session's leftovers.
-  std::scoped_lock captureLock(OperationMutex());
   common::FrameSessionState& state = listenerHolder->State();
+  common::CaptureLock captureLock(state);
   const common::SessionFlags flags = state.ReadSessionFlags();
   timedOut = flags.timeOutInProgress;
   if (!timedOut) {
@@ -79,7 +79,7 @@ bool IAsyncRequestMethod::ValidateInvalidCamera() {
   int stopResult = -1;
   std::uint64_t sessionsBegunAtStop = 0;
   if (engine) {
-    std::scoped_lock captureLock(OperationMutex());
+    common::CaptureLock captureLock(SessionState());
     stopResult = engine->StopRemoteBiometricData();
     sessionsBegunAtStop = listenerHolder->State().SessionsBegun();
   }
@@ -88,7 +88,7 @@ bool IAsyncRequestMethod::ValidateInvalidCamera() {
   }
   listenerHolder->GetClock().SleepMs(kInvalidCameraSettleMs);
   {
-    std::scoped_lock captureLock(OperationMutex());
+    common::CaptureLock captureLock(SessionState());
     // Another request may have recovered the camera and begun a session
     // during the pause; that session's capture was started after our stop.
     if (listenerHolder->IsInvalidCamera() &&

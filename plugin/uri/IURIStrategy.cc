@@ -54,12 +54,11 @@ bool IURIStrategy::MatchesRequest(const char* method, const char* url, const cha
          LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path);
 }
 
-std::mutex& IURIStrategy::OperationMutex() {
+common::FrameSessionState& IURIStrategy::SessionState() {
   if (listenerHolder != nullptr) {
-    return listenerHolder->State().CaptureMutex();
+    return listenerHolder->State();
   }
-  // Only a handler built without a holder (never by the router) gets here.
-  static std::mutex standalone;
+  static common::FrameSessionState standalone;
   return standalone;
 }
 

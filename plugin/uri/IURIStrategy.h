@@ -1,9 +1,9 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/FaceLogin.h"
 
@@ -61,11 +61,12 @@ class IURIStrategy {
   static bool MatchesRequest(const char* method, const char* url, const char* requestHeaders,
                              const char* path, const char* methodName);
 
-  // The lock that request threads hold around the engine calls that must not
-  // overlap a capture start or stop (the session state's capture lock). Never
-  // take it while holding another plug-in lock, and never in code that runs
-  // on an engine thread.
-  std::mutex& OperationMutex();
+  // The capture session state of the listener holder; a state of its own
+  // for a handler built without a holder (never by the router). Request
+  // threads hold its capture lock (common::CaptureLock) around the engine
+  // calls that must not overlap a capture start or stop; never while holding
+  // another plug-in lock, and never in code that runs on an engine thread.
+  common::FrameSessionState& SessionState();
 
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
   common::LMListenerHolder* listenerHolder;  // not owned

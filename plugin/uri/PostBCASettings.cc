@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <exception>
-#include <mutex>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -74,14 +73,14 @@ bool PostBCASettings::ApplySettings(const Json::Value& root) {
     const Json::Value& member = root["faceIndicatorColor"];
     LogInfo(prefix + " - Received a face indicator color. Value: ", member.asString());
     int color = member.asInt();
-    std::scoped_lock lock(PostLocalSetting::SettingsWriteMutex());
+    MutexLock lock(PostLocalSetting::SettingsWriteMutex());
     colorResult = engine ? engine->SetFaceIndicatorColor(&color) : -1;
   }
   if (IsGiven(root, "previewType")) {
     const Json::Value& member = root["previewType"];
     int previewType = member.asInt();
     LogInfo(prefix + " - PreviewTypes", member.asString());
-    std::scoped_lock lock(PostLocalSetting::SettingsWriteMutex());
+    MutexLock lock(PostLocalSetting::SettingsWriteMutex());
     previewResult = engine ? engine->SetPreviewType(&previewType) : -1;
   }
   return colorResult == 0 && previewResult == 0;

@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <exception>
-#include <mutex>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -48,7 +47,7 @@ bool PostDeviceContextRequest::SyncProcessRequest(const char*, int contentLength
   std::string answer;
   bool answered = false;
   try {
-    std::scoped_lock lock(OperationMutex());
+    common::CaptureLock captureLock(SessionState());
     // Only the answer counts: an engine error with a JSON answer is served.
     if (engine) {
       (void)engine->GetDeviceContext(body, answer);

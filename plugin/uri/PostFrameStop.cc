@@ -1,7 +1,5 @@
 #include "plugin/uri/PostFrameStop.h"
 
-#include <mutex>
-
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
@@ -54,8 +52,8 @@ bool PostFrameStop::SyncProcessRequest(const char* requestHeaders, int, const ch
 
 std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, unsigned short& status,
                                           std::string& responseBody) {
-  std::scoped_lock captureLock(OperationMutex());
-  common::FrameSessionState& state = listenerHolder->State();
+  common::FrameSessionState& state = SessionState();
+  common::CaptureLock captureLock(state);
   // The time-out clean-up marks the session as no longer started: asked
   // first, so that a stop in its window is told why.
   if (state.IsTimeOutInProgress()) {
@@ -70,19 +68,20 @@ std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, unsi
       if (!LarchmerePluginHelper::IsForceStop(correlationId)) {
         return PluginError(common::kFramesAlreadyStopped, common::kFramesAlreadyStoppedDescription);
       }
-      return StopCapture(status, responseBody);
+      return StopCapture(captureLock, status, responseBody);
     case CorrelationRelease::kOthersRemain:
       // The capture keeps running for the other pages.
       responseBody.append(kEmptyDocument);
       status = 200;
       return std::string();
     case CorrelationRelease::kLastReleased:
-      return StopCapture(status, responseBody);
+      return StopCapture(captureLock, status, responseBody);
   }
   return PluginError(common::kPluginGenericError, common::kPluginGenericErrorDescription);
 }
 
-std::string PostFrameStop::StopCapture(unsigned short& status, std::string& responseBody) {
+std::string PostFrameStop::StopCapture(const common::CaptureLock&, unsigned short& status,
+                                       std::string& responseBody) {
   const int result = engine->StopRemoteBiometricData();
   if (result != 0) {
     // The session is reset all the same: left started, no later stop could

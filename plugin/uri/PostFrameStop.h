@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "plugin/common/CaptureLock.h"
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
@@ -38,8 +39,9 @@ class PostFrameStop : public ISyncRequestMethod {
   // answer.
   std::string ReleaseAndStop(const std::string& correlationId, unsigned short& status,
                              std::string& responseBody);
-  // Capture lock held. Stops the engine's capture and resets the session.
-  std::string StopCapture(unsigned short& status, std::string& responseBody);
+  // Stops the engine's capture and resets the session.
+  std::string StopCapture(const common::CaptureLock& captureLock, unsigned short& status,
+                          std::string& responseBody);
 };
 
 }  // namespace corvane::larchmere::plugin::uri

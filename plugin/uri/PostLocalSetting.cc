@@ -37,8 +37,8 @@ int PostLocalSetting::GetOperationType() const { return kOperationStateless; }
 
 const char* PostLocalSetting::GetClassName() const { return "PostLocalSetting"; }
 
-std::mutex& PostLocalSetting::SettingsWriteMutex() {
-  static std::mutex mutex;
+Mutex& PostLocalSetting::SettingsWriteMutex() {
+  static Mutex mutex;
   return mutex;
 }
 
@@ -57,7 +57,7 @@ bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const 
       const Corvane::QAV::SDK::LocalSetting setting = ToLocalSetting(root);
       int result = -1;
       {
-        std::scoped_lock lock(SettingsWriteMutex());
+        MutexLock lock(SettingsWriteMutex());
         result = engine ? engine->SetLocalSetting(setting) : -1;
       }
       if (result == 0) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <mutex>
 #include <string>
 
+#include "plugin/platform/Mutex.h"
 #include "plugin/uri/ISyncRequestMethod.h"
 
 namespace corvane::larchmere::plugin::uri {
@@ -24,7 +24,7 @@ class PostLocalSetting : public ISyncRequestMethod {
   // with each other. A leaf lock: nothing else is taken while it is held, and
   // it is independent of the capture lock, so a settings write never waits
   // for a capture start.
-  static std::mutex& SettingsWriteMutex();
+  static Mutex& SettingsWriteMutex();
 
  protected:
   // 200 with "{}" when the engine stored the setting; an empty body when it

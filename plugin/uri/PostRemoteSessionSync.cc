@@ -5,7 +5,6 @@
 #include <cctype>
 #include <exception>
 #include <map>
-#include <mutex>
 #include <optional>
 
 #include "plugin/common/JsonText.h"
@@ -108,7 +107,7 @@ bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, c
     }
     int result = -1;
     {
-      std::scoped_lock lock(OperationMutex());
+      common::CaptureLock captureLock(SessionState());
       if (engine) {
         result =
             engine->RemoteSessionSync(request.args, *operationCode, request.email, &cloudAction);

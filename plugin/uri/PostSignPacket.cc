@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <exception>
-#include <mutex>
 #include <vector>
 
 #include "plugin/common/JsonText.h"
@@ -94,7 +93,7 @@ bool PostSignPacket::SyncProcessRequest(const char* requestHeaders, int contentL
       std::string answer;
       int result = -1;
       {
-        std::scoped_lock lock(OperationMutex());
+        common::CaptureLock captureLock(SessionState());
         result = engine ? engine->SignPacket(request, answer) : -1;
       }
       Json::Value signedPacket;
@@ -106,7 +105,7 @@ bool PostSignPacket::SyncProcessRequest(const char* requestHeaders, int contentL
         responseBody.append(InvalidJsonDocument());
       } else {
         {
-          std::scoped_lock lock(OperationMutex());
+          common::CaptureLock captureLock(SessionState());
           AppendSecurityTokenHeaders(signedPacket["HeaderPayload"], responseHeaders);
         }
         responseBody.append(Json::FastWriter().write(signedPacket["BodyPayload"]));

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "plugin/common/CaptureLock.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/AddCADevice.h"
@@ -90,7 +91,7 @@ URIContext::URIContext(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
 
 URIContext::~URIContext() {
   {
-    std::scoped_lock guard(lock);
+    MutexLock guard(lock);
     handlers.clear();
     installHelper.reset();
     handlersRegistered = false;
@@ -106,7 +107,7 @@ URIContext::~URIContext() {
 void URIContext::Initialize(int operationKind) {
   WriteLog("URIContext::Initialize called for operation type: " + std::to_string(operationKind),
            kLogInfo);
-  std::scoped_lock guard(lock);
+  MutexLock guard(lock);
   if (operationKind == kOperationStateless) {
     if (handlersRegistered || !engine || listenerHolder == nullptr) {
       return;
@@ -373,7 +374,7 @@ void URIContext::RegisterDomainSufixIfNeeded() {
   if (domainSuffixRegistered) {
     return;
   }
-  std::scoped_lock registration(registrationLock);
+  MutexLock registration(registrationLock);
   if (domainSuffixRegistered) {
     return;
   }
@@ -406,7 +407,7 @@ void URIContext::RegisterKSStatus() {
   if (statusRegistered) {
     return;
   }
-  std::scoped_lock registration(registrationLock);
+  MutexLock registration(registrationLock);
   if (statusRegistered || !engine || listenerHolder == nullptr) {
     return;
   }
@@ -415,7 +416,7 @@ void URIContext::RegisterKSStatus() {
     Corvane::QAV::SDK::EngineStatus engineStatus;
     int result = 0;
     {
-      std::scoped_lock operation(listenerHolder->State().CaptureMutex());
+      common::CaptureLock captureLock(listenerHolder->State());
       result = engine->GetServiceStatus(engineStatus);
     }
     if (result != 0) {

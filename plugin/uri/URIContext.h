@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/platform/KSInstHelper.h"
+#include "plugin/platform/Mutex.h"
 #include "plugin/sdk/FaceLogin.h"
 #include "plugin/uri/IURIStrategy.h"
 
@@ -42,7 +42,7 @@ class URIContext {
   // Kind 0 registers the handlers (once); kinds 1 and 2 refresh the local or
   // remote readiness from the engine, retrying the cloud connection once for
   // kind 2. Never throws for engine failures.
-  void Initialize(int operationKind);
+  void Initialize(int operationKind) KS_EXCLUDES(lock);
 
   // Answers one request: writes `status`, `responseHeaders` and appends to
   // `responseBody`. True for a pre-flight answer, else the handler's result;
@@ -65,7 +65,7 @@ class URIContext {
   bool IsRemoteReady() const { return remoteReady; }
 
  private:
-  void RegisterHandlers();
+  void RegisterHandlers() KS_REQUIRES(lock);
   bool IsOptionsProcessRequest(const char* method, const char* requestHeaders,
                                unsigned short& status, std::string& responseHeaders,
                                std::string& responseBody);
@@ -75,8 +75,8 @@ class URIContext {
   bool CheckReadiness(int operationKind, const char* requestHeaders, unsigned short& status,
                       std::string& responseHeaders, std::string& responseBody);
   void RefreshReadiness(int operationKind);
-  void RegisterDomainSufixIfNeeded();
-  void RegisterKSStatus();
+  void RegisterDomainSufixIfNeeded() KS_EXCLUDES(registrationLock);
+  void RegisterKSStatus() KS_EXCLUDES(registrationLock);
   void Announce(const std::string& text);
   std::optional<std::string> DomainSuffix() const;
 
@@ -87,8 +87,8 @@ class URIContext {
   HostCallbacks callbacks;
   std::unique_ptr<Corvane::Keystead::Vessa::KSInstHelper> installHelper;
 
-  std::mutex lock;              // serialises Initialize
-  std::mutex registrationLock;  // makes each registration happen once
+  Mutex lock;              // serialises Initialize
+  Mutex registrationLock;  // makes each registration happen once
   std::atomic<bool> handlersRegistered{false};
   std::atomic<bool> localReady{false};
   std::atomic<bool> remoteReady{false};

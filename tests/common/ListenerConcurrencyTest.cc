@@ -4,13 +4,13 @@
 #include <chrono>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/FakeFaceLogin.h"
 #include "common/ManualClock.h"
+#include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "support/Watchdog.h"
 
@@ -38,7 +38,7 @@ class ListenerConcurrencyTest : public testing::Test {
   // What a capture-starting request does: flags under the session lock,
   // the engine call under the capture lock only.
   void StartCapture() {
-    std::scoped_lock capture(state.CaptureMutex());
+    CaptureLock capture(state);
     if (!state.IsStarted()) {
       state.BeginSession(clock->WallClockWholeSecondsMs());
       engine->StartRemoteBiometricData(&holder.FrameListener(), 0);
@@ -47,7 +47,7 @@ class ListenerConcurrencyTest : public testing::Test {
 
   // What the frame-stop endpoint does.
   void StopCapture() {
-    std::scoped_lock capture(state.CaptureMutex());
+    CaptureLock capture(state);
     if (state.IsStarted() && engine->StopRemoteBiometricData() == 0) {
       holder.ResetCaptureSession(StoredFramesPolicy::kKeep);
     }
@@ -205,7 +205,7 @@ TEST_F(ListenerConcurrencyTest, OnlyOneTimeOutRunsAndRequestsProceedDuringItsCle
         // A frame stop waits for the engine, which waits for the frame
         // notification; nothing it needs is held by the frame thread.
         std::thread stopRequest([&] {
-          std::scoped_lock capture(state.CaptureMutex());
+          CaptureLock capture(state);
           engine->StopRemoteBiometricData();
         });
         release.set_value();

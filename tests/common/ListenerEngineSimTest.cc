@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "common/ManualClock.h"
 #include "engine-sim/SimControl.h"
+#include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/FaceLogin.h"
 
@@ -57,7 +57,7 @@ class ListenerEngineSimConcurrencyTest : public testing::Test {
 
   void StartCapture() {
     FrameSessionState& state = holder->State();
-    std::scoped_lock capture(state.CaptureMutex());
+    CaptureLock capture(state);
     state.BeginSession(clock->WallClockWholeSecondsMs());
     ASSERT_EQ(engine->StartRemoteBiometricData(&holder->FrameListener(), 0), 0);
   }
@@ -84,7 +84,7 @@ TEST_F(ListenerEngineSimConcurrencyTest, TimeOutStopsTheEngineWhileAFrameStopWai
   clock->SetSleepHook([&](int milliseconds) {
     if (milliseconds == DisplayTimeOut::kCleanUpWindowMs) {
       stopRequest = std::thread([&] {
-        std::scoped_lock capture(holder->State().CaptureMutex());
+        CaptureLock capture(holder->State());
         engine->StopRemoteBiometricData();
         stopReturned.set_value();
       });

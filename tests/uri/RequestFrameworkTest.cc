@@ -1,11 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "plugin/platform/Mutex.h"
 #include "plugin/uri/IAsyncRequestMethod.h"
 #include "uri/UriTestSupport.h"
 
@@ -192,7 +192,7 @@ TEST_F(RequestFrameworkTest, InvalidCameraStopsTheCaptureAndResetsTheSession) {
   FlagInvalidCamera();
   bool captureLockFreeWhileSleeping = false;
   clock->SetSleepHook([&] {
-    std::mutex& capture = State().CaptureMutex();
+    Mutex& capture = State().CaptureMutex();
     captureLockFreeWhileSleeping = capture.try_lock();
     if (captureLockFreeWhileSleeping) capture.unlock();
   });

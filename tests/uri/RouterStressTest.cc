@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "plugin/common/CaptureLock.h"
 #include "support/Watchdog.h"
 #include "uri/UriTestSupport.h"
 
@@ -85,7 +86,7 @@ TEST_F(RouterStressTest, MixedRequestsWhileCapturingStayAnsweredAndConsistent) {
     common::FrameSessionState& state = holder->State();
     while (!stop) {
       {
-        std::scoped_lock capture(state.CaptureMutex());
+        common::CaptureLock capture(state);
         if (!state.IsStarted() &&
             engine->StartRemoteBiometricData(&holder->FrameListener(), 0) == 0) {
           state.BeginSession(clock->WallClockWholeSecondsMs());
@@ -93,7 +94,7 @@ TEST_F(RouterStressTest, MixedRequestsWhileCapturingStayAnsweredAndConsistent) {
       }
       std::this_thread::sleep_for(2ms);
       {
-        std::scoped_lock capture(state.CaptureMutex());
+        common::CaptureLock capture(state);
         engine->StopRemoteBiometricData();
         holder->ResetCaptureSession(common::StoredFramesPolicy::kKeep);
       }
@@ -121,7 +122,7 @@ TEST_F(RouterStressTest, MixedRequestsWhileCapturingStayAnsweredAndConsistent) {
 
   EXPECT_EQ(badAnswers.load(), 0);
   {
-    std::scoped_lock capture(holder->State().CaptureMutex());
+    common::CaptureLock capture(holder->State());
     engine->StopRemoteBiometricData();
   }
   EXPECT_GT(sim::CallCount("StartRemoteBiometricData"), 0u);
