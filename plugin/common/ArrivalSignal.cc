@@ -3,13 +3,13 @@
 namespace corvane::larchmere::plugin::common {
 
 std::uint64_t ArrivalSignal::Generation() const {
-  std::scoped_lock lock(mutex);
+  MutexLock lock(mutex);
   return generation;
 }
 
 void ArrivalSignal::Notify() {
   {
-    std::scoped_lock lock(mutex);
+    MutexLock lock(mutex);
     ++generation;
   }
   arrived.notify_all();
@@ -17,9 +17,13 @@ void ArrivalSignal::Notify() {
 
 bool ArrivalSignal::WaitUntil(std::uint64_t seenGeneration,
                               std::chrono::steady_clock::time_point deadline) {
-  std::unique_lock lock(mutex);
-  return arrived.wait_until(lock, deadline,
-                            [this, seenGeneration] { return generation != seenGeneration; });
+  MutexLock lock(mutex);
+  while (generation == seenGeneration) {
+    if (!lock.WaitUntil(arrived, deadline)) {
+      return generation != seenGeneration;
+    }
+  }
+  return true;
 }
 
 }  // namespace corvane::larchmere::plugin::common

@@ -3,7 +3,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <mutex>
+
+#include "plugin/platform/Mutex.h"
 
 namespace corvane::larchmere::plugin::common {
 
@@ -33,9 +34,9 @@ class ArrivalSignal {
   bool WaitUntil(std::uint64_t seenGeneration, std::chrono::steady_clock::time_point deadline);
 
  private:
-  mutable std::mutex mutex;
+  mutable Mutex mutex;
   std::condition_variable arrived;
-  std::uint64_t generation = 0;  // guarded by mutex
+  std::uint64_t generation KS_GUARDED_BY(mutex) = 0;
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -31,8 +30,8 @@ enum class StoredFramesPolicy { kKeep, kClear };
 //
 // All members are thread-safe. Locking rules for engine calls are those of
 // FrameSessionState: request threads serialise capture starts and stops with
-// state().CaptureMutex() and never call the engine while inside any other
-// lock. The plug-in library exports the public methods.
+// the capture lock (CaptureLock) and never call the engine while inside any
+// other lock. The plug-in library exports the public methods.
 class KS_COMMON_API LMListenerHolder {
  public:
   // `faceLogin` may be null (time-outs then never stop anything). `clock`
