@@ -191,7 +191,7 @@ TEST_F(RequestFrameworkTest, InvalidCameraStopsTheCaptureAndResetsTheSession) {
   State().StoreProcessedFrames("{\"kept\":true}");
   FlagInvalidCamera();
   bool captureLockFreeWhileSleeping = false;
-  clock->SetSleepHook([&] {
+  clock->SetSleepHook([&](int) {
     Mutex& capture = State().CaptureMutex();
     captureLockFreeWhileSleeping = capture.try_lock();
     if (captureLockFreeWhileSleeping) capture.unlock();

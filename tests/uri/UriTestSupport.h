@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/ManualClock.h"
 #include "engine-sim/SimControl.h"
 #include "plugin/common/Clock.h"
 #include "plugin/common/LMListenerHolder.h"
@@ -47,75 +48,8 @@ inline std::string CorsBlock(const char* requestHeaders,
   return block;
 }
 
-// A clock that moves only when told to; sleeps are recorded and advance it.
-// A wait for an arrival is recorded, runs the wait hook, then returns at once
-// when the signal moved, else advances to its deadline.
-class ManualClock : public common::Clock {
- public:
-  double NowMs() override {
-    std::scoped_lock lock(mutex);
-    return nowMs;
-  }
-  double WallClockMs() override {
-    std::scoped_lock lock(mutex);
-    return 1'700'000'000'000.0 + nowMs;
-  }
-  void SleepMs(int milliseconds) override {
-    std::function<void()> hook;
-    {
-      std::scoped_lock lock(mutex);
-      sleeps.push_back(milliseconds);
-      hook = sleepHook;
-    }
-    if (hook) hook();  // runs on the sleeping thread, before time moves
-    std::scoped_lock lock(mutex);
-    nowMs += milliseconds > 0 ? milliseconds : 0;
-  }
-  bool WaitForArrival(common::ArrivalSignal& arrivals, std::uint64_t seenGeneration,
-                      double deadlineMs) override {
-    std::function<void(double)> hook;
-    double remainingMs = 0;
-    {
-      std::scoped_lock lock(mutex);
-      remainingMs = deadlineMs - nowMs;
-      waits.push_back(remainingMs);
-      hook = waitHook;
-    }
-    if (hook) hook(remainingMs);  // runs on the waiting thread, before the signal is read
-    if (arrivals.Generation() != seenGeneration) return true;
-    std::scoped_lock lock(mutex);
-    if (deadlineMs > nowMs) nowMs = deadlineMs;  // a hook may have moved time past it
-    return false;
-  }
-  void SetWaitHook(std::function<void(double)> hook) {
-    std::scoped_lock lock(mutex);
-    waitHook = std::move(hook);
-  }
-  std::vector<double> Waits() {
-    std::scoped_lock lock(mutex);
-    return waits;
-  }
-  void SetSleepHook(std::function<void()> hook) {
-    std::scoped_lock lock(mutex);
-    sleepHook = std::move(hook);
-  }
-  void AdvanceMs(double milliseconds) {
-    std::scoped_lock lock(mutex);
-    nowMs += milliseconds;
-  }
-  std::vector<int> Sleeps() {
-    std::scoped_lock lock(mutex);
-    return sleeps;
-  }
-
- private:
-  std::mutex mutex;
-  double nowMs = 0;
-  std::vector<int> sleeps;
-  std::function<void()> sleepHook;
-  std::vector<double> waits;
-  std::function<void(double)> waitHook;
-};
+// The tests' manual clock, shared with the listener tests.
+using plugin::test::ManualClock;
 
 // What the host was told through registerPath.
 struct Registrations {
