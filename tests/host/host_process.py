@@ -144,6 +144,17 @@ class HostProcess:
         with self._lines_lock:
             return list(self.lines)
 
+    def wait_for_output(self, text, timeout=10):
+        """Whether a line holding `text` is printed within `timeout` seconds: the
+        host prints while it answers, so a line may reach the reader after the
+        answer has reached the test."""
+        deadline = time.monotonic() + timeout
+        while not any(text in line for line in self.output_lines()):
+            if time.monotonic() >= deadline:
+                return False
+            time.sleep(0.02)
+        return True
+
     def exit_code_and_output(self, timeout=20):
         """The exit code and every line printed, once the output is drained:
         the reader may still hold the last lines when the process has ended."""

@@ -122,8 +122,7 @@ class DoorTest(unittest.TestCase):
         # The stand-in engine's cloud suffix is ".beta"; the plug-in registers it
         # with the host on its first local operation.
         call(self.port, "GET", "/q/v1/devices/video")
-        self.assertTrue(any("KS_CSP_DOMAIN_SUFIX/.beta" in line
-                            for line in self.host.output_lines()))
+        self.assertTrue(self.host.wait_for_output("KS_CSP_DOMAIN_SUFIX/.beta"))
         answer = call(self.port, "POST", "/q/v1/bca/settings",
                       headers={"Origin": "https://login.keystead.beta"}, body={})
         self.assertEqual(answer.status, 200)
@@ -137,8 +136,7 @@ class DoorTest(unittest.TestCase):
                        body={})
         self.assertEqual(revoked.status, 200)
         self.assertEqual(revoked.json(), {"response": "RevokeRat successful."})
-        self.assertTrue(any("revoked a RAT of 7 characters" in line
-                            for line in self.host.output_lines()))
+        self.assertTrue(self.host.wait_for_output("revoked a RAT of 7 characters"))
 
         # The plug-in's own extra header lines reach the client.
         authenticated = call(self.port, "POST", "/q/v1/authenticate",
@@ -308,11 +306,8 @@ class DeviceAuthenticatedTest(unittest.TestCase):
                 identity = correlation_id()
                 call(host.port, "POST", "/q/v1/frame/enrollment",
                      headers={"Q-Correlation-Id": identity}, body={})
-                deadline = time.monotonic() + 10
                 expected = "device authenticated: sim-phone-01 | alex.morgan@example.com"
-                while not any(expected in line for line in host.output_lines()):
-                    self.assertLess(time.monotonic(), deadline, "\n".join(host.output_lines()))
-                    time.sleep(0.05)
+                self.assertTrue(host.wait_for_output(expected), "\n".join(host.output_lines()))
                 call(host.port, "POST", "/q/v1/frame/stop",
                      headers={"Q-Correlation-Id": identity}, body={})
 
