@@ -22,8 +22,8 @@ bool PostEnrollFramesExport::ProcessRequest(const char* requestHeaders, int cont
                                             const char* content, unsigned short& status,
                                             std::string& responseHeaders,
                                             std::string& responseBody) {
-  return handler->ProcessRequest(requestHeaders, contentLength, content, status, responseHeaders,
-                                 responseBody);
+  uri::BoundAnswer answer(status, responseHeaders, responseBody);
+  return handler->ProcessRequest(requestHeaders, contentLength, content, answer.get());
 }
 
 int PostEnrollFramesExport::GetOperationType() const { return handler->GetOperationType(); }

@@ -21,8 +21,8 @@ bool PostMatchFramesExport::ProcessRequest(const char* requestHeaders, int conte
                                            const char* content, unsigned short& status,
                                            std::string& responseHeaders,
                                            std::string& responseBody) {
-  return handler->ProcessRequest(requestHeaders, contentLength, content, status, responseHeaders,
-                                 responseBody);
+  uri::BoundAnswer answer(status, responseHeaders, responseBody);
+  return handler->ProcessRequest(requestHeaders, contentLength, content, answer.get());
 }
 
 int PostMatchFramesExport::GetOperationType() const { return handler->GetOperationType(); }

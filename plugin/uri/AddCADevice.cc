@@ -26,17 +26,16 @@ int AddCADevice::GetOperationType() const { return kOperationRemote; }
 const char* AddCADevice::GetClassName() const { return "AddCADevice"; }
 
 bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                     const char* content, unsigned short& status, std::string&,
-                                     std::string& responseBody) {
+                                     const char* content, Answer& answer) {
   WriteLog("AddCADevice | ProcessRequest", kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   WriteLog("AddCADevice | JSON: [" + body + "]", kLogInfo);
-  status = 400;
+  answer.status = 400;
 
   const std::string idToken = AuthenticateFingerprint::ExtractIdToken(requestHeaders);
   Json::Value root;
   if (!idToken.empty() && !ParseStrictJson(body, root)) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     WriteLog("AddCADevice | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.",
              kLogInfo);
@@ -65,18 +64,18 @@ bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLeng
           engine->AddCADevice(result, email, proximityDevice, clientId, culture, idToken);
     }
     const std::string reply = AuthenticateWithCADevice::ConvertDeviceResponse(result);
-    responseBody.append(reply);
+    answer.body.append(reply);
     if (engineResult == 0 && result.status == 0) {
-      status = 200;
+      answer.status = 200;
     } else {
       WriteLog("AddCADevice - ProcessRequest - Failed!!", kLogInfo);
     }
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, 3, exception.what()));
   }
-  if (status != 200) status = 500;
-  LogInfo("AddCADevice | ProcessRequest - ContentOut", responseBody);
+  if (answer.status != 200) answer.status = 500;
+  LogInfo("AddCADevice | ProcessRequest - ContentOut", answer.body);
   return true;
 }
 

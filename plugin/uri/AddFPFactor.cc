@@ -25,17 +25,16 @@ int AddFPFactor::GetOperationType() const { return kOperationRemote; }
 const char* AddFPFactor::GetClassName() const { return "AddFPFactor"; }
 
 bool AddFPFactor::SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                     const char* content, unsigned short& status, std::string&,
-                                     std::string& responseBody) {
+                                     const char* content, Answer& answer) {
   WriteLog("AddFPFactor | ProcessRequest", kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   WriteLog("AddFPFactor | JSON: [" + body + "]", kLogInfo);
-  status = 400;
+  answer.status = 400;
 
   const std::string idToken = AuthenticateFingerprint::ExtractIdToken(requestHeaders);
   Json::Value root;
   if (!idToken.empty() && !ParseStrictJson(body, root)) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     WriteLog("AddFPFactor | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.",
              kLogInfo);
@@ -67,14 +66,14 @@ bool AddFPFactor::SyncProcessRequest(const char* requestHeaders, int contentLeng
       reply["error"]["code"] = factorStatus;
       reply["error"]["description"] = AuthenticateFingerprint::FingerprintStatusName(factorStatus);
     }
-    responseBody.append(WriteCompact(reply));
-    status = added ? 200 : 500;
+    answer.body.append(WriteCompact(reply));
+    answer.status = added ? 200 : 500;
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, 3, exception.what()));
   }
-  if (status != 200) status = 500;
-  LogInfo("AddFPFactor | ProcessRequest - ContentOut", responseBody);
+  if (answer.status != 200) answer.status = 500;
+  LogInfo("AddFPFactor | ProcessRequest - ContentOut", answer.body);
   return true;
 }
 

@@ -137,13 +137,12 @@ std::string AuthenticateFingerprint::CallLogLine(const Request& request) {
 }
 
 bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
-                                                 const char* content, unsigned short& status,
-                                                 std::string&, std::string& responseBody) {
+                                                 const char* content, Answer& answer) {
   WriteLog("AuthenticateFingerprint | ProcessRequest", kLogInfo);
-  status = 400;
+  answer.status = 400;
   Json::Value root;
   if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     WriteLog("AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true",
              kLogInfo);
@@ -169,19 +168,19 @@ bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
                                           request.oauthTransId, request.nonce, request.version);
     }
     const std::string reply = ConvertFingerprintResponse(result);
-    responseBody.append(reply);
+    answer.body.append(reply);
     if (engineResult == 0) {
       WriteLog("AuthenticateFingerprint - ProcessRequest - Success!!", kLogInfo);
-      status = 200;
+      answer.status = 200;
     } else {
       WriteLog("AuthenticateFingerprint - ProcessRequest - Failed!!", kLogInfo);
     }
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, 3, exception.what()));
   }
-  if (status != 200) status = 500;
-  LogInfo("AuthenticateFingerprint | ProcessRequest - ContentOut", responseBody);
+  if (answer.status != 200) answer.status = 500;
+  LogInfo("AuthenticateFingerprint | ProcessRequest - ContentOut", answer.body);
   return true;
 }
 

@@ -84,13 +84,12 @@ std::string AuthenticateWithCADevice::ConvertDeviceResponse(
 }
 
 bool AuthenticateWithCADevice::SyncProcessRequest(const char*, int contentLength,
-                                                  const char* content, unsigned short& status,
-                                                  std::string&, std::string& responseBody) {
+                                                  const char* content, Answer& answer) {
   WriteLog("AuthenticateWithCADevice | ProcessRequest", kLogInfo);
-  status = 400;
+  answer.status = 400;
   Json::Value root;
   if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     WriteLog("AuthenticateWithCADevice | ProcessRequest FAILED parsing JSON.  Returns true",
              kLogInfo);
@@ -115,19 +114,19 @@ bool AuthenticateWithCADevice::SyncProcessRequest(const char*, int contentLength
     int engineResult = -1;
     if (engine) engineResult = engine->AuthenticateWithCADevice(result, email, clientId, culture);
     const std::string reply = ConvertDeviceResponse(result);
-    responseBody.append(reply);
+    answer.body.append(reply);
     if (engineResult == 0) {
       WriteLog("AuthenticateWithCADevice - ProcessRequest - Success!!", kLogInfo);
-      status = 200;
+      answer.status = 200;
     } else {
       WriteLog("AuthenticateWithCADevice - ProcessRequest - Failed!!", kLogInfo);
     }
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, 3, exception.what()));
   }
-  if (status != 200) status = 500;
-  LogInfo("AuthenticateWithCADevice | ProcessRequest - ContentOut", responseBody);
+  if (answer.status != 200) answer.status = 500;
+  LogInfo("AuthenticateWithCADevice | ProcessRequest - ContentOut", answer.body);
   return true;
 }
 

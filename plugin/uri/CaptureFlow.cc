@@ -17,56 +17,53 @@ CaptureFlow::CaptureFlow(Corvane::QAV::SDK::FaceLogin* engine, common::LMListene
       correlationId(std::move(correlationId)),
       previewType(previewType) {}
 
-void CaptureFlow::Run(bool timedOut, bool sessionStarted, bool& deliverFrames,
-                      unsigned short& status, std::string& responseBody) const {
+void CaptureFlow::Run(CaptureFlags& flags, Answer& answer) const {
   if (engine == nullptr || holder == nullptr) {
-    status = 500;
-  } else if (timedOut) {
-    CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kFramesTimeOut,
+    answer.status = 500;
+  } else if (flags.timedOut) {
+    CaptureSteps::Fail(answer, common::kErrorSourcePlugin, common::kFramesTimeOut,
                        common::kFramesTimeOutDescription);
-  } else if (Start(sessionStarted, deliverFrames, status, responseBody)) {
-    status = 200;
-    Poll(deliverFrames, status, responseBody);
+  } else if (Start(flags.sessionStarted, flags.deliverFrames, answer)) {
+    answer.status = 200;
+    Poll(flags.deliverFrames, answer);
   }
-  CaptureSteps::Finish(status, responseBody);
-  LogInfo(texts.contentOutLog, responseBody);
+  CaptureSteps::Finish(answer);
+  LogInfo(texts.contentOutLog, answer.body);
 }
 
-bool CaptureFlow::Start(bool sessionStarted, bool& deliverFrames, unsigned short& status,
-                        std::string& responseBody) const {
+bool CaptureFlow::Start(bool sessionStarted, bool& deliverFrames, Answer& answer) const {
   const common::FrameSessionState& state = holder->State();
   const common::CaptureLock captureLock(holder->State());
   // Another request may have started the session since this one was admitted,
   // or a stop may have ended it: a later call restarts only a running one.
   if (sessionStarted || state.IsStarted()) {
-    return !state.IsStarted() || RestartOperation(captureLock, status, responseBody);
+    return !state.IsStarted() || RestartOperation(captureLock, answer);
   }
-  return StartSession(captureLock, deliverFrames, status, responseBody);
+  return StartSession(captureLock, deliverFrames, answer);
 }
 
 bool CaptureFlow::StartSession(const common::CaptureLock& captureLock, bool& deliverFrames,
-                               unsigned short& status, std::string& responseBody) const {
+                               Answer& answer) const {
   const int captureResult = CaptureSteps::BeginCapture(captureLock, *engine, *holder, previewType);
   if (afterCaptureStart) {
     afterCaptureStart();
   }
   if (captureResult != 0) {
-    CaptureSteps::FailEngine(status, responseBody, captureResult, texts.captureFailure);
+    CaptureSteps::FailEngine(answer, captureResult, texts.captureFailure);
     return false;
   }
   RecordFirstStart(captureLock);
   holder->GetClock().SleepMs(CaptureSteps::kSettleBeforeOperationMs);
   const int result = startOperation();
   if (result != 0) {
-    CaptureSteps::FailEngine(status, responseBody, result, texts.firstStartFailure);
+    CaptureSteps::FailEngine(answer, result, texts.firstStartFailure);
     return false;
   }
   deliverFrames = false;
   return true;
 }
 
-bool CaptureFlow::RestartOperation(const common::CaptureLock& captureLock, unsigned short& status,
-                                   std::string& responseBody) const {
+bool CaptureFlow::RestartOperation(const common::CaptureLock& captureLock, Answer& answer) const {
   if (!TryRecordRestart(captureLock)) {
     return true;
   }
@@ -77,7 +74,7 @@ bool CaptureFlow::RestartOperation(const common::CaptureLock& captureLock, unsig
           : CaptureSteps::StartWithRetries(captureLock, start, texts.restartTryLog,
                                            texts.restartFailureLog, holder->GetClock());
   if (result != 0) {
-    CaptureSteps::FailEngine(status, responseBody, result, texts.restartFailure);
+    CaptureSteps::FailEngine(answer, result, texts.restartFailure);
     return false;
   }
   return true;
@@ -106,8 +103,7 @@ bool CaptureFlow::TryRecordRestart(const common::CaptureLock&) const {
   return false;
 }
 
-void CaptureFlow::Poll(bool& deliverFrames, unsigned short& status,
-                       std::string& responseBody) const {
+void CaptureFlow::Poll(bool& deliverFrames, Answer& answer) const {
   const bool enrollment = cameraFeedback == CameraFeedback::kEnrollment;
   const FramePollLoop loop(*holder, takeResult, renderFrame, [enrollment] {
     return enrollment ? LarchmerePluginHelper::ToEnrollFeedbackPayload(
@@ -115,7 +111,7 @@ void CaptureFlow::Poll(bool& deliverFrames, unsigned short& status,
                       : LarchmerePluginHelper::ToMatchFeedbackPayload(
                             FramePollLoop::kInvalidCameraCode, FramePollLoop::kInvalidCameraText);
   });
-  loop.Run(deliverFrames, status, responseBody);
+  loop.Run(deliverFrames, answer);
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -12,8 +12,7 @@ FramePollLoop::FramePollLoop(common::LMListenerHolder& holder, ResultStep result
       renderFrame(std::move(renderFrame)),
       invalidCamera(std::move(invalidCamera)) {}
 
-void FramePollLoop::Run(bool& deliverFrames, unsigned short& status,
-                        std::string& responseBody) const {
+void FramePollLoop::Run(bool& deliverFrames, Answer& answer) const {
   common::Clock& clock = holder.GetClock();
   common::ArrivalSignal& arrivals = holder.Arrivals();
   const double deadlineMs = clock.NowMs() + kPollBudgetMs;
@@ -21,12 +20,12 @@ void FramePollLoop::Run(bool& deliverFrames, unsigned short& status,
     // Read before the checks: whatever arrives while they run ends the wait
     // below at once instead of being left for the next poll.
     const std::uint64_t seenGeneration = arrivals.Generation();
-    std::string body = resultStep(deliverFrames, status);
+    std::string body = resultStep(deliverFrames, answer.status);
     if (body.empty()) {
       body = TakeFrameOrCameraFeedback(deliverFrames);
     }
     if (!body.empty()) {
-      responseBody.append(body);
+      answer.body.append(body);
       return;
     }
     if (!clock.WaitForArrival(arrivals, seenGeneration, deadlineMs)) {

@@ -6,6 +6,7 @@
 
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/SDKTypes.h"
+#include "plugin/uri/Answer.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -40,11 +41,11 @@ class FramePollLoop {
   FramePollLoop(common::LMListenerHolder& holder, ResultStep resultStep, FrameRenderer renderFrame,
                 CameraFeedback invalidCamera);
 
-  // Runs passes until one finds a body, which it appends to `responseBody`,
+  // Runs passes until one finds a body, which it appends to the answer,
   // or the budget ends. `deliverFrames` is raised once the camera is known to
   // be valid. Nothing found within the budget leaves the body and the status
   // as they were.
-  void Run(bool& deliverFrames, unsigned short& status, std::string& responseBody) const;
+  void Run(bool& deliverFrames, Answer& answer) const;
 
   // The camera text shown when no camera is selected or it is invalid.
   static constexpr char kInvalidCameraText[] =

@@ -37,8 +37,7 @@ int GetCloudServers::GetOperationType() const { return kOperationRemote; }
 
 const char* GetCloudServers::GetClassName() const { return "GetCloudServers"; }
 
-bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                         std::string&, std::string& responseBody) {
+bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetCloudServers - ProcessRequest", kLogInfo);
   try {
     Json::Value document;
@@ -52,15 +51,15 @@ bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, unsigned
                                                                 "Unknown Error");
     } else {
       document["cloudServerList"] = ToServerList(servers);
-      status = 200;
+      answer.status = 200;
     }
-    responseBody.append(Json::FastWriter().write(document));
+    answer.body.append(Json::FastWriter().write(document));
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
-                                                                       3, exception.what()));
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
+                                                                      exception.what()));
   }
-  if (status != 200) {
-    status = 500;
+  if (answer.status != 200) {
+    answer.status = 500;
   }
   return true;
 }

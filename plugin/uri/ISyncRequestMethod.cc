@@ -10,14 +10,12 @@ namespace corvane::larchmere::plugin::uri {
 using common::LarchmerePluginHelper;
 
 bool ISyncRequestMethod::ProcessRequest(const char* requestHeaders, int contentLength,
-                                        const char* content, unsigned short& status,
-                                        std::string& responseHeaders, std::string& responseBody) {
+                                        const char* content, Answer& answer) {
   const std::optional<std::string> domainSuffix =
       listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
-  LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, responseHeaders);
+  LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, answer.headers);
   HandleTimeOut();
-  return SyncProcessRequest(requestHeaders, contentLength, content, status, responseHeaders,
-                            responseBody);
+  return SyncProcessRequest(requestHeaders, contentLength, content, answer);
 }
 
 void ISyncRequestMethod::HandleTimeOut() {

@@ -23,22 +23,22 @@ int Logout::GetOperationType() const { return kOperationLocal; }
 const char* Logout::GetClassName() const { return "Logout"; }
 
 bool Logout::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                unsigned short& status, std::string&, std::string& responseBody) {
+                                Answer& answer) {
   WriteLog("Logout | ProcessRequest", kLogInfo);
   WriteLog("Logout | JSON: [" + LarchmerePluginHelper::ReadBody(contentLength, content) + "]",
            kLogInfo);
-  status = 400;
+  answer.status = 400;
   try {
     Json::Value reply(Json::objectValue);
     reply["success"] = "true";
-    responseBody.append(WriteCompact(reply));
-    status = 200;
+    answer.body.append(WriteCompact(reply));
+    answer.status = 200;
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, 3, exception.what()));
   }
-  if (status != 200) status = 500;
-  LogInfo("Logout | ProcessRequest - ContentOut", responseBody);
+  if (answer.status != 200) answer.status = 500;
+  LogInfo("Logout | ProcessRequest - ContentOut", answer.body);
   return true;
 }
 

@@ -32,8 +32,7 @@ int PostAuthenticate::GetOperationType() const { return kOperationRemote; }
 const char* PostAuthenticate::GetClassName() const { return "PostAuthenticate"; }
 
 bool PostAuthenticate::SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                          const char* content, unsigned short& status,
-                                          std::string& responseHeaders, std::string& responseBody) {
+                                          const char* content, Answer& answer) {
   using common::LarchmerePluginHelper;
   const std::string prefix = kLogPrefix;
   WriteLog(prefix, kLogInfo);
@@ -48,20 +47,20 @@ bool PostAuthenticate::SyncProcessRequest(const char* requestHeaders, int conten
   const int result = engine ? engine->VerifyRat(rat, 0, signedToken) : -1;
   if (result == 0) {
     LogInfo(prefix + " - AnonymousPairing", kVerified);
-    responseHeaders.append("Access-Control-Expose-Headers: ").append(kTokenHeader).append("\r\n");
-    responseHeaders.append(kTokenHeader).append(": ").append(signedToken).append("\r\n");
-    responseBody.append(ResponseDocument(kVerified));
-    status = 200;
+    answer.headers.append("Access-Control-Expose-Headers: ").append(kTokenHeader).append("\r\n");
+    answer.headers.append(kTokenHeader).append(": ").append(signedToken).append("\r\n");
+    answer.body.append(ResponseDocument(kVerified));
+    answer.status = 200;
   } else {
     LogError(prefix + " - AnonymousPairing", kNotVerified);
-    responseBody.append(ResponseDocument(kNotVerified));
-    if (status != 200) {
-      status = 403;
+    answer.body.append(ResponseDocument(kNotVerified));
+    if (answer.status != 200) {
+      answer.status = 403;
     }
   }
   // The logger masks the value of the "x-jwstoken" header line.
-  LogInfo(prefix + " - HeaderOut", responseHeaders);
-  LogInfo(prefix + " - ContentOut", responseBody);
+  LogInfo(prefix + " - HeaderOut", answer.headers);
+  LogInfo(prefix + " - ContentOut", answer.body);
   return true;
 }
 

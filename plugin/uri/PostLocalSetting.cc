@@ -43,15 +43,14 @@ Mutex& PostLocalSetting::SettingsWriteMutex() {
 }
 
 bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                          unsigned short& status, std::string&,
-                                          std::string& responseBody) {
+                                          Answer& answer) {
   WriteLog("PostLocalSetting - ProcessRequest", kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   LogInfo("PostLocalSetting - ProcessRequest - ContentIn", body);
   try {
     Json::Value root;
     if (!ParseLenientJson(body, root)) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     } else {
       const Corvane::QAV::SDK::LocalSetting setting = ToLocalSetting(root);
@@ -61,16 +60,16 @@ bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const 
         result = engine ? engine->SetLocalSetting(setting) : -1;
       }
       if (result == 0) {
-        responseBody.append("{}");
-        status = 200;
+        answer.body.append("{}");
+        answer.status = 200;
       }
     }
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
-                                                                       3, exception.what()));
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
+                                                                      exception.what()));
   }
-  if (status != 200) {
-    status = 500;
+  if (answer.status != 200) {
+    answer.status = 500;
   }
   return true;
 }

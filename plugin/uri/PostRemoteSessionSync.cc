@@ -80,29 +80,28 @@ int PostRemoteSessionSync::GetOperationType() const { return kOperationRemote; }
 const char* PostRemoteSessionSync::GetClassName() const { return "PostRemoteSessionSync"; }
 
 bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                               unsigned short& status, std::string&,
-                                               std::string& responseBody) {
+                                               Answer& answer) {
   WriteLog(kLogPrefix, kLogInfo);
   Corvane::QAV::SDK::SDK_CloudAction cloudAction =
       LarchmerePluginHelper::GetCloudActionFromRequest(contentLength, content);
-  status = 200;
+  answer.status = 200;
   try {
     const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
     LogInfo("ContentIn", body);
 
     Json::Value root;
     if (!ParseStrictJson(body, root)) {
-      responseBody.append(
+      answer.body.append(
           PluginErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription));
-      status = 400;
+      answer.status = 400;
       return true;
     }
     const SyncRequest request = ReadSyncRequest(root);
     const std::optional<int> operationCode = OperationCode(request.operation);
     if (!operationCode) {
-      responseBody.append(
+      answer.body.append(
           PluginErrorDocument(common::kInvalidParam, common::kInvalidParamDescription));
-      status = 400;
+      answer.status = 400;
       return true;
     }
     int result = -1;
@@ -114,18 +113,18 @@ bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, c
       }
     }
     if (result != 0) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourceEngineService, result,
           std::string("RemoteSessionSync") + common::kQAVServiceErrorSuffix));
-      status = 500;
+      answer.status = 500;
       return true;
     }
-    responseBody.append("{}");
+    answer.body.append("{}");
   } catch (const std::exception& exception) {
-    responseBody = PluginErrorDocument(3, exception.what());
-    status = 500;
+    answer.body = PluginErrorDocument(3, exception.what());
+    answer.status = 500;
   }
-  LogInfo("ContentOut", responseBody);
+  LogInfo("ContentOut", answer.body);
   return true;
 }
 

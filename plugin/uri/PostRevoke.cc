@@ -40,8 +40,7 @@ int PostRevoke::GetOperationType() const { return kOperationStateless; }
 const char* PostRevoke::GetClassName() const { return "PostRevoke"; }
 
 bool PostRevoke::SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                    const char* content, unsigned short& status, std::string&,
-                                    std::string& responseBody) {
+                                    const char* content, Answer& answer) {
   using common::LarchmerePluginHelper;
   const std::string prefix = kLogPrefix;
   WriteLog(prefix, kLogInfo);
@@ -52,16 +51,16 @@ bool PostRevoke::SyncProcessRequest(const char* requestHeaders, int contentLengt
 
   if (Revoke(rat)) {
     LogInfo(prefix + " - AnonymousPairing", kRevoked);
-    responseBody.append(ResponseDocument(kRevoked));
-    status = 200;
+    answer.body.append(ResponseDocument(kRevoked));
+    answer.status = 200;
   } else {
     LogError(prefix + " - AnonymousPairing", kNotRevoked);
-    responseBody.append(ResponseDocument(kNotRevoked));
-    if (status != 200) {
-      status = 500;
+    answer.body.append(ResponseDocument(kNotRevoked));
+    if (answer.status != 200) {
+      answer.status = 500;
     }
   }
-  LogInfo(prefix + " - ContentOut", responseBody);
+  LogInfo(prefix + " - ContentOut", answer.body);
   return true;
 }
 

@@ -63,18 +63,17 @@ int PostTelemetry::GetOperationType() const { return kOperationRemote; }
 const char* PostTelemetry::GetClassName() const { return "PostTelemetry"; }
 
 bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                       unsigned short& status, std::string&,
-                                       std::string& responseBody) {
+                                       Answer& answer) {
   WriteLog("PostTelemetry - ProcessRequest", kLogInfo);
-  status = 200;
+  answer.status = 200;
   try {
     // Bounded by the given length as well as the first zero byte.
     const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
     Json::Value root;
     if (!ParseStrictJson(body, root)) {
-      responseBody.append(
+      answer.body.append(
           PluginErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription));
-      status = 400;
+      answer.status = 400;
       return true;
     }
     const Json::Value& document = root;
@@ -84,9 +83,9 @@ bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const cha
       event = &document["event_list"][0];  // later events are ignored
     }
     if (event == nullptr) {
-      responseBody.append(
+      answer.body.append(
           PluginErrorDocument(common::kInvalidParam, common::kInvalidParamDescription));
-      status = 400;
+      answer.status = 400;
       return true;
     }
     const TelemetryEvent read = ReadEvent(*event);
@@ -96,14 +95,14 @@ bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const cha
                                                      read.data, read.category)
                               : -1;
     if (result != 0) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourceEngineService, result,
           std::string("ReportMetric") + common::kQAVServiceErrorSuffix));
-      status = 500;
+      answer.status = 500;
     }
   } catch (const std::exception& exception) {
-    responseBody.append(PluginErrorDocument(3, exception.what()));
-    status = 500;
+    answer.body.append(PluginErrorDocument(3, exception.what()));
+    answer.status = 500;
   }
   return true;
 }

@@ -66,14 +66,13 @@ class URIContext {
 
  private:
   void RegisterHandlers() KS_REQUIRES(lock);
-  bool IsOptionsProcessRequest(const char* method, const char* requestHeaders,
-                               unsigned short& status, std::string& responseHeaders,
-                               std::string& responseBody);
+  // ProcessRequest on the caller's values seen as one answer.
+  bool Route(const char* method, const char* url, const char* requestHeaders, int contentLength,
+             const char* content, Answer& answer);
+  bool IsOptionsProcessRequest(const char* method, const char* requestHeaders, Answer& answer);
   bool CheckKSServicesStatusIfNeeded(IURIStrategy& handler, const char* requestHeaders,
-                                     unsigned short& status, std::string& responseHeaders,
-                                     std::string& responseBody);
-  bool CheckReadiness(int operationKind, const char* requestHeaders, unsigned short& status,
-                      std::string& responseHeaders, std::string& responseBody);
+                                     Answer& answer);
+  bool CheckReadiness(int operationKind, const char* requestHeaders, Answer& answer);
   void RefreshReadiness(int operationKind);
   void RegisterDomainSufixIfNeeded() KS_EXCLUDES(registrationLock);
   void RegisterKSStatus() KS_EXCLUDES(registrationLock);

@@ -19,6 +19,7 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/sdk/FaceLogin.h"
+#include "plugin/uri/Answer.h"
 #include "plugin/uri/URIContext.h"
 
 namespace corvane::larchmere::plugin::uri::test {
@@ -71,11 +72,9 @@ struct Registrations {
   }
 };
 
-struct Response {
+// An answer and the result that came with it.
+struct Response : Answer {
   bool result = false;
-  unsigned short status = 0;
-  std::string headers;
-  std::string body;
 };
 
 // A fresh stand-in engine (no frames unless pushed), a holder on a manual
