@@ -72,10 +72,10 @@ class CaptureFlow {
   void Run(CaptureFlags& flags, Answer& answer) const;
 
  private:
-  Corvane::QAV::SDK::FaceLogin* const engine;
-  common::LMListenerHolder* const holder;
-  const std::string correlationId;
-  const int previewType;
+  Corvane::QAV::SDK::FaceLogin* const engine_;
+  common::LMListenerHolder* const holder_;
+  const std::string correlationId_;
+  const int previewType_;
 
   // False when an engine start failed; the error is then in the body.
   bool Start(bool sessionStarted, bool& deliverFrames, Answer& answer) const;

@@ -56,10 +56,10 @@ class FramePollLoop {
   // The preview frame or the camera feedback of one pass; empty when none.
   std::string TakeFrameOrCameraFeedback(bool& deliverFrames) const;
 
-  common::LMListenerHolder& holder;
-  const ResultStep resultStep;
-  const FrameRenderer renderFrame;
-  const CameraFeedback invalidCamera;
+  common::LMListenerHolder& holder_;
+  const ResultStep resultStep_;
+  const FrameRenderer renderFrame_;
+  const CameraFeedback invalidCamera_;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

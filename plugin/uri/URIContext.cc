@@ -374,7 +374,7 @@ void URIContext::RegisterDomainSufixIfNeeded() {
   if (domainSuffixRegistered) {
     return;
   }
-  MutexLock registration(registrationLock);
+  MutexLock registration(registrationLock_);
   if (domainSuffixRegistered) {
     return;
   }
@@ -407,7 +407,7 @@ void URIContext::RegisterKSStatus() {
   if (statusRegistered) {
     return;
   }
-  MutexLock registration(registrationLock);
+  MutexLock registration(registrationLock_);
   if (statusRegistered || !engine || listenerHolder == nullptr) {
     return;
   }

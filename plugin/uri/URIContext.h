@@ -74,8 +74,8 @@ class URIContext {
                                      Answer& answer);
   bool CheckReadiness(int operationKind, const char* requestHeaders, Answer& answer);
   void RefreshReadiness(int operationKind);
-  void RegisterDomainSufixIfNeeded() KS_EXCLUDES(registrationLock);
-  void RegisterKSStatus() KS_EXCLUDES(registrationLock);
+  void RegisterDomainSufixIfNeeded() KS_EXCLUDES(registrationLock_);
+  void RegisterKSStatus() KS_EXCLUDES(registrationLock_);
   void Announce(const std::string& text);
   std::optional<std::string> DomainSuffix() const;
 
@@ -86,8 +86,8 @@ class URIContext {
   HostCallbacks callbacks;
   std::unique_ptr<Corvane::Keystead::Vessa::KSInstHelper> installHelper;
 
-  Mutex lock;              // serialises Initialize
-  Mutex registrationLock;  // makes each registration happen once
+  Mutex lock;               // serialises Initialize
+  Mutex registrationLock_;  // makes each registration happen once
   std::atomic<bool> handlersRegistered{false};
   std::atomic<bool> localReady{false};
   std::atomic<bool> remoteReady{false};
