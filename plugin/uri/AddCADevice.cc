@@ -2,18 +2,18 @@
 
 #include <json/json.h>
 
-#include <exception>
+#include <optional>
+#include <string>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/AuthenticateFingerprint.h"
 #include "plugin/uri/AuthenticateWithCADevice.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-using common::LarchmerePluginHelper;
-using common::ParseStrictJson;
 using common::WriteCompact;
 
 bool AddCADevice::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
@@ -27,26 +27,14 @@ const char* AddCADevice::GetClassName() const { return "AddCADevice"; }
 
 bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                      const char* content, Answer& answer) {
-  WriteLog("AddCADevice | ProcessRequest", kLogInfo);
-  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
-  WriteLog("AddCADevice | JSON: [" + body + "]", kLogInfo);
-  answer.status = 400;
-
-  const std::string idToken = AuthenticateFingerprint::ExtractIdToken(requestHeaders);
   Json::Value root;
-  if (!idToken.empty() && !ParseStrictJson(body, root)) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
-    WriteLog("AddCADevice | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.",
-             kLogInfo);
-    return true;
-  }
-  if (!root.isObject()) {
-    WriteLog("AddCADevice | ProcessRequest failed - jsonMessageFromUI is not an object", kLogInfo);
+  const std::optional<std::string> idToken = AuthenticateFingerprint::ReadAuthorisedRequest(
+      "AddCADevice", requestHeaders, contentLength, content, root, answer);
+  if (!idToken) {
     return true;
   }
 
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
     const std::string email = root.get("email", "").asString();
     const std::string clientId = root.get("clientId", "").asString();
     const std::string culture = root.get("culture", "").asString();
@@ -61,7 +49,7 @@ bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLeng
     int engineResult = -1;
     if (engine) {
       engineResult =
-          engine->AddCADevice(result, email, proximityDevice, clientId, culture, idToken);
+          engine->AddCADevice(result, email, proximityDevice, clientId, culture, *idToken);
     }
     const std::string reply = AuthenticateWithCADevice::ConvertDeviceResponse(result);
     answer.body.append(reply);
@@ -70,11 +58,7 @@ bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLeng
     } else {
       WriteLog("AddCADevice - ProcessRequest - Failed!!", kLogInfo);
     }
-  } catch (const std::exception& exception) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (answer.status != 200) answer.status = 500;
+  });
   LogInfo("AddCADevice | ProcessRequest - ContentOut", answer.body);
   return true;
 }

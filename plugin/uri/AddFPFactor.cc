@@ -2,17 +2,17 @@
 
 #include <json/json.h>
 
-#include <exception>
+#include <optional>
+#include <string>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/AuthenticateFingerprint.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-using common::LarchmerePluginHelper;
-using common::ParseStrictJson;
 using common::WriteCompact;
 
 bool AddFPFactor::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
@@ -26,26 +26,14 @@ const char* AddFPFactor::GetClassName() const { return "AddFPFactor"; }
 
 bool AddFPFactor::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                      const char* content, Answer& answer) {
-  WriteLog("AddFPFactor | ProcessRequest", kLogInfo);
-  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
-  WriteLog("AddFPFactor | JSON: [" + body + "]", kLogInfo);
-  answer.status = 400;
-
-  const std::string idToken = AuthenticateFingerprint::ExtractIdToken(requestHeaders);
   Json::Value root;
-  if (!idToken.empty() && !ParseStrictJson(body, root)) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
-    WriteLog("AddFPFactor | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.",
-             kLogInfo);
-    return true;
-  }
-  if (!root.isObject()) {
-    WriteLog("AddFPFactor | ProcessRequest failed - jsonMessageFromUI is not an object", kLogInfo);
+  const std::optional<std::string> idToken = AuthenticateFingerprint::ReadAuthorisedRequest(
+      "AddFPFactor", requestHeaders, contentLength, content, root, answer);
+  if (!idToken) {
     return true;
   }
 
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
     const std::string email = root.get("email", "").asString();
     const std::string clientId = root.get("clientId", "").asString();
     const std::string culture = root.get("culture", "").asString();
@@ -55,7 +43,7 @@ bool AddFPFactor::SyncProcessRequest(const char* requestHeaders, int contentLeng
     int factorStatus = 100;
     int engineResult = -1;
     if (engine) {
-      engineResult = engine->AddFingerprintFactor(factorStatus, email, clientId, culture, idToken);
+      engineResult = engine->AddFingerprintFactor(factorStatus, email, clientId, culture, *idToken);
     }
     Json::Value reply(Json::objectValue);
     const bool added = engineResult == 0 && factorStatus == 0;
@@ -68,11 +56,7 @@ bool AddFPFactor::SyncProcessRequest(const char* requestHeaders, int contentLeng
     }
     answer.body.append(WriteCompact(reply));
     answer.status = added ? 200 : 500;
-  } catch (const std::exception& exception) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (answer.status != 200) answer.status = 500;
+  });
   LogInfo("AddFPFactor | ProcessRequest - ContentOut", answer.body);
   return true;
 }

@@ -2,13 +2,13 @@
 
 #include <json/json.h>
 
-#include <exception>
 #include <map>
 #include <string_view>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -93,6 +93,24 @@ std::string AuthenticateFingerprint::ExtractIdToken(const char* requestHeaders) 
   return token;
 }
 
+std::optional<std::string> AuthenticateFingerprint::ReadAuthorisedRequest(
+    const std::string& name, const char* requestHeaders, int contentLength, const char* content,
+    Json::Value& root, Answer& answer) {
+  WriteLog(name + " | ProcessRequest", kLogInfo);
+  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
+  WriteLog(name + " | JSON: [" + body + "]", kLogInfo);
+  answer.status = 400;
+
+  std::string idToken = ExtractIdToken(requestHeaders);
+  if (!HandlerSteps::ReadJsonObject(
+          idToken.empty() ? std::nullopt : std::optional(body), name,
+          name + " | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.", root,
+          answer)) {
+    return std::nullopt;
+  }
+  return idToken;
+}
+
 std::string AuthenticateFingerprint::FingerprintStatusName(int status) {
   const std::map<int, std::string>& table = FingerprintStatusTable();
   const auto found = table.find(status);
@@ -116,16 +134,13 @@ std::string AuthenticateFingerprint::ConvertFingerprintResponse(
       reply["isTrustedDevice"] = BooleanOrFalse(MemberOf(response, "isTrustedDevice"));
       reply["riskAnalysisInfo"] = MemberOf(response, "riskAnalysisInfo");
     } else {
-      reply["success"] = "false";
-      reply["error"]["source"] = common::kErrorSourceEngineService;
-      reply["error"]["code"] = CopyOrEmpty(MemberOf(responseResult, "ErrorCode"));
-      reply["error"]["description"] = CopyOrEmpty(MemberOf(responseResult, "ErrorDescription"));
+      reply = HandlerSteps::CloudFailureReply(
+          CopyOrEmpty(MemberOf(responseResult, "ErrorCode")),
+          CopyOrEmpty(MemberOf(responseResult, "ErrorDescription")));
     }
   } else {
-    reply["success"] = "false";
-    reply["error"]["source"] = common::kErrorSourceEngineService;
-    reply["error"]["code"] = std::to_string(result.status);
-    reply["error"]["description"] = FingerprintStatusName(result.status);
+    reply = HandlerSteps::CloudFailureReply(std::to_string(result.status),
+                                            FingerprintStatusName(result.status));
   }
   return WriteCompact(reply);
 }
@@ -141,19 +156,13 @@ bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
   WriteLog("AuthenticateFingerprint | ProcessRequest", kLogInfo);
   answer.status = 400;
   Json::Value root;
-  if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
-    WriteLog("AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true",
-             kLogInfo);
+  if (!HandlerSteps::ReadJsonObject(
+          LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateFingerprint",
+          "AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true", root,
+          answer)) {
     return true;
   }
-  if (!root.isObject()) {
-    WriteLog("AuthenticateFingerprint | ProcessRequest failed - jsonMessageFromUI is not an object",
-             kLogInfo);
-    return true;
-  }
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
     const Request request{StringMember(root, "email"),   StringMember(root, "clientId"),
                           StringMember(root, "culture"), StringMember(root, "oauthTransId"),
                           StringMember(root, "nonce"),   StringMember(root, "version")};
@@ -167,19 +176,9 @@ bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
           engine->AuthenticateFingerprint(result, request.email, request.clientId, request.culture,
                                           request.oauthTransId, request.nonce, request.version);
     }
-    const std::string reply = ConvertFingerprintResponse(result);
-    answer.body.append(reply);
-    if (engineResult == 0) {
-      WriteLog("AuthenticateFingerprint - ProcessRequest - Success!!", kLogInfo);
-      answer.status = 200;
-    } else {
-      WriteLog("AuthenticateFingerprint - ProcessRequest - Failed!!", kLogInfo);
-    }
-  } catch (const std::exception& exception) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (answer.status != 200) answer.status = 500;
+    HandlerSteps::AnswerEngineReply("AuthenticateFingerprint", engineResult == 0,
+                                    ConvertFingerprintResponse(result), answer);
+  });
   LogInfo("AuthenticateFingerprint | ProcessRequest - ContentOut", answer.body);
   return true;
 }

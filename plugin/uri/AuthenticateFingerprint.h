@@ -1,5 +1,8 @@
 #pragma once
 
+#include <json/json.h>
+
+#include <optional>
 #include <string>
 
 #include "plugin/sdk/SDKTypes.h"
@@ -25,6 +28,16 @@ class AuthenticateFingerprint final : public ISyncRequestMethod {
   // line feed stays part of the value). Empty when there is none, when its
   // value is empty, or for a null text.
   static std::string ExtractIdToken(const char* requestHeaders);
+
+  // The opening of the handlers authorised by that header (AddFPFactor,
+  // AddCADevice), whose log lines start with `name`: logs the call and its
+  // body, sets 400 and, when the header holds a token, reads the body into
+  // `root` (HandlerSteps::ReadJsonObject). The token when the request may
+  // go on with `root` an object; nullopt when it ends here.
+  static std::optional<std::string> ReadAuthorisedRequest(const std::string& name,
+                                                          const char* requestHeaders,
+                                                          int contentLength, const char* content,
+                                                          Json::Value& root, Answer& answer);
 
   // The name of a fingerprint status code ("FP_DB_ERROR"); empty for an
   // unknown code.

@@ -2,12 +2,12 @@
 
 #include <json/json.h>
 
-#include <exception>
 #include <map>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -69,16 +69,12 @@ std::string AuthenticateWithCADevice::ConvertDeviceResponse(
       reply["response"] = response;
     } else {
       const Json::Value& responseResult = MemberOf(response, "ResponseResult");
-      reply["success"] = "false";
-      reply["error"]["source"] = common::kErrorSourceEngineService;
-      reply["error"]["code"] = TextOf(MemberOf(responseResult, "ErrorCode"));
-      reply["error"]["description"] = TextOf(MemberOf(responseResult, "ErrorDescription"));
+      reply = HandlerSteps::CloudFailureReply(TextOf(MemberOf(responseResult, "ErrorCode")),
+                                              TextOf(MemberOf(responseResult, "ErrorDescription")));
     }
   } else {
-    reply["success"] = "false";
-    reply["error"]["source"] = common::kErrorSourceEngineService;
-    reply["error"]["code"] = std::to_string(result.status);
-    reply["error"]["description"] = DeviceStatusName(result.status);
+    reply = HandlerSteps::CloudFailureReply(std::to_string(result.status),
+                                            DeviceStatusName(result.status));
   }
   return WriteCompact(reply);
 }
@@ -88,20 +84,13 @@ bool AuthenticateWithCADevice::SyncProcessRequest(const char*, int contentLength
   WriteLog("AuthenticateWithCADevice | ProcessRequest", kLogInfo);
   answer.status = 400;
   Json::Value root;
-  if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
-    WriteLog("AuthenticateWithCADevice | ProcessRequest FAILED parsing JSON.  Returns true",
-             kLogInfo);
+  if (!HandlerSteps::ReadJsonObject(
+          LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateWithCADevice",
+          "AuthenticateWithCADevice | ProcessRequest FAILED parsing JSON.  Returns true", root,
+          answer)) {
     return true;
   }
-  if (!root.isObject()) {
-    WriteLog(
-        "AuthenticateWithCADevice | ProcessRequest failed - jsonMessageFromUI is not an object",
-        kLogInfo);
-    return true;
-  }
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
     const std::string email = root.get("email", "").asString();
     const std::string clientId = root.get("clientId", "").asString();
     const std::string culture = root.get("culture", "").asString();
@@ -113,19 +102,9 @@ bool AuthenticateWithCADevice::SyncProcessRequest(const char*, int contentLength
     result.status = 100;
     int engineResult = -1;
     if (engine) engineResult = engine->AuthenticateWithCADevice(result, email, clientId, culture);
-    const std::string reply = ConvertDeviceResponse(result);
-    answer.body.append(reply);
-    if (engineResult == 0) {
-      WriteLog("AuthenticateWithCADevice - ProcessRequest - Success!!", kLogInfo);
-      answer.status = 200;
-    } else {
-      WriteLog("AuthenticateWithCADevice - ProcessRequest - Failed!!", kLogInfo);
-    }
-  } catch (const std::exception& exception) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (answer.status != 200) answer.status = 500;
+    HandlerSteps::AnswerEngineReply("AuthenticateWithCADevice", engineResult == 0,
+                                    ConvertDeviceResponse(result), answer);
+  });
   LogInfo("AuthenticateWithCADevice | ProcessRequest - ContentOut", answer.body);
   return true;
 }

@@ -74,16 +74,6 @@ std::string CaptureSteps::TakeLocalMatchProgress(common::LMListenerHolder& holde
   return std::string();
 }
 
-void CaptureSteps::Fail(Answer& answer, int source, int code, const std::string& description) {
-  answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(source, code, description));
-  answer.status = 500;
-}
-
-void CaptureSteps::FailEngine(Answer& answer, int result, const std::string& operation) {
-  Fail(answer, common::kErrorSourceEngineService, result,
-       operation + common::kQAVServiceErrorSuffix);
-}
-
 void CaptureSteps::Finish(Answer& answer) {
   if (answer.status == 200) {
     return;

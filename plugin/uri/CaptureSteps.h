@@ -60,11 +60,6 @@ class CaptureSteps {
   static std::string TakeLocalMatchProgress(common::LMListenerHolder& holder,
                                             unsigned short& status);
 
-  // Appends the error document and sets status 500.
-  static void Fail(Answer& answer, int source, int code, const std::string& description);
-  // Fail with source 4, the engine's code and `operation` followed by
-  // " Communication Error with QAVService".
-  static void FailEngine(Answer& answer, int result, const std::string& operation);
   // The closing rule of every frame endpoint: any status but 200 becomes 500,
   // and a 500 without a body gets the generic error document.
   static void Finish(Answer& answer);

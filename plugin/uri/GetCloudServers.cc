@@ -2,11 +2,11 @@
 
 #include <json/json.h>
 
-#include <exception>
 #include <vector>
 
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -39,7 +39,7 @@ const char* GetCloudServers::GetClassName() const { return "GetCloudServers"; }
 
 bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetCloudServers - ProcessRequest", kLogInfo);
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourcePlugin, answer, [&] {
     Json::Value document;
     std::vector<Corvane::QAV::SDK::CloudServer> servers;
     // The engine lists servers without any plug-in lock: it accepts this call
@@ -54,13 +54,7 @@ bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, Answer& 
       answer.status = 200;
     }
     answer.body.append(Json::FastWriter().write(document));
-  } catch (const std::exception& exception) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
-                                                                      exception.what()));
-  }
-  if (answer.status != 200) {
-    answer.status = 500;
-  }
+  });
   return true;
 }
 

@@ -2,11 +2,10 @@
 
 #include <json/json.h>
 
-#include <exception>
-
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -28,16 +27,12 @@ bool Logout::SyncProcessRequest(const char*, int contentLength, const char* cont
   WriteLog("Logout | JSON: [" + LarchmerePluginHelper::ReadBody(contentLength, content) + "]",
            kLogInfo);
   answer.status = 400;
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
     Json::Value reply(Json::objectValue);
     reply["success"] = "true";
     answer.body.append(WriteCompact(reply));
     answer.status = 200;
-  } catch (const std::exception& exception) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (answer.status != 200) answer.status = 500;
+  });
   LogInfo("Logout | ProcessRequest - ContentOut", answer.body);
   return true;
 }

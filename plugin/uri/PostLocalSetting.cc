@@ -2,11 +2,10 @@
 
 #include <json/json.h>
 
-#include <exception>
-
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -47,7 +46,7 @@ bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const 
   WriteLog("PostLocalSetting - ProcessRequest", kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   LogInfo("PostLocalSetting - ProcessRequest - ContentIn", body);
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourcePlugin, answer, [&] {
     Json::Value root;
     if (!ParseLenientJson(body, root)) {
       answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
@@ -64,13 +63,7 @@ bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const 
         answer.status = 200;
       }
     }
-  } catch (const std::exception& exception) {
-    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
-                                                                      exception.what()));
-  }
-  if (answer.status != 200) {
-    answer.status = 500;
-  }
+  });
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -63,11 +64,6 @@ SyncRequest ReadSyncRequest(const Json::Value& root) {
   return request;
 }
 
-std::string PluginErrorDocument(int code, const std::string& description) {
-  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code,
-                                                        description);
-}
-
 }  // namespace
 
 bool PostRemoteSessionSync::IsMatch(const char* method, const char* url, const char* requestHeaders,
@@ -91,17 +87,15 @@ bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, c
 
     Json::Value root;
     if (!ParseStrictJson(body, root)) {
-      answer.body.append(
-          PluginErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription));
-      answer.status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidJson,
+                         common::kInvalidJsonDescription, 400);
       return true;
     }
     const SyncRequest request = ReadSyncRequest(root);
     const std::optional<int> operationCode = OperationCode(request.operation);
     if (!operationCode) {
-      answer.body.append(
-          PluginErrorDocument(common::kInvalidParam, common::kInvalidParamDescription));
-      answer.status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidParam,
+                         common::kInvalidParamDescription, 400);
       return true;
     }
     int result = -1;
@@ -113,16 +107,14 @@ bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, c
       }
     }
     if (result != 0) {
-      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-          common::kErrorSourceEngineService, result,
-          std::string("RemoteSessionSync") + common::kQAVServiceErrorSuffix));
-      answer.status = 500;
+      HandlerSteps::FailEngine(answer, result, "RemoteSessionSync");
       return true;
     }
     answer.body.append("{}");
   } catch (const std::exception& exception) {
-    answer.body = PluginErrorDocument(3, exception.what());
-    answer.status = 500;
+    // The error replaces whatever the body held.
+    answer.body.clear();
+    HandlerSteps::Fail(answer, common::kErrorSourcePlugin, 3, exception.what());
   }
   LogInfo("ContentOut", answer.body);
   return true;

@@ -1,11 +1,9 @@
 #include "plugin/uri/PostRevoke.h"
 
-#include <json/json.h>
-
 #include <utility>
 
-#include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -14,12 +12,6 @@ namespace {
 constexpr char kLogPrefix[] = "PostRevoke - SyncProcessRequest";
 constexpr char kRevoked[] = "RevokeRat successful.";
 constexpr char kNotRevoked[] = "RevokeRat failure.";
-
-std::string ResponseDocument(const char* sentence) {
-  Json::Value document(Json::objectValue);
-  document["response"] = sentence;
-  return Json::FastWriter().write(document);
-}
 
 }  // namespace
 
@@ -41,25 +33,10 @@ const char* PostRevoke::GetClassName() const { return "PostRevoke"; }
 
 bool PostRevoke::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                     const char* content, Answer& answer) {
-  using common::LarchmerePluginHelper;
   const std::string prefix = kLogPrefix;
-  WriteLog(prefix, kLogInfo);
-  LogInfo(prefix + " - ContentIn", LarchmerePluginHelper::ReadBody(contentLength, content));
-
-  const std::string rat = LarchmerePluginHelper::GetJwsTokenFromHeader(requestHeaders);
-  LogInfo(prefix + " - Encoded RAT", MaskToken(rat));
-
-  if (Revoke(rat)) {
-    LogInfo(prefix + " - AnonymousPairing", kRevoked);
-    answer.body.append(ResponseDocument(kRevoked));
-    answer.status = 200;
-  } else {
-    LogError(prefix + " - AnonymousPairing", kNotRevoked);
-    answer.body.append(ResponseDocument(kNotRevoked));
-    if (answer.status != 200) {
-      answer.status = 500;
-    }
-  }
+  const std::string rat = HandlerSteps::ReadRat(prefix, requestHeaders, contentLength, content);
+  const bool revoked = Revoke(rat);
+  HandlerSteps::AnswerRatOutcome(prefix, revoked, revoked ? kRevoked : kNotRevoked, 500, answer);
   LogInfo(prefix + " - ContentOut", answer.body);
   return true;
 }

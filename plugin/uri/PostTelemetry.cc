@@ -9,6 +9,7 @@
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -46,11 +47,6 @@ TelemetryEvent ReadEvent(const Json::Value& event) {
   return read;
 }
 
-std::string PluginErrorDocument(int code, const std::string& description) {
-  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code,
-                                                        description);
-}
-
 }  // namespace
 
 bool PostTelemetry::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
@@ -71,9 +67,8 @@ bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const cha
     const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
     Json::Value root;
     if (!ParseStrictJson(body, root)) {
-      answer.body.append(
-          PluginErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription));
-      answer.status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidJson,
+                         common::kInvalidJsonDescription, 400);
       return true;
     }
     const Json::Value& document = root;
@@ -83,9 +78,8 @@ bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const cha
       event = &document["event_list"][0];  // later events are ignored
     }
     if (event == nullptr) {
-      answer.body.append(
-          PluginErrorDocument(common::kInvalidParam, common::kInvalidParamDescription));
-      answer.status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidParam,
+                         common::kInvalidParamDescription, 400);
       return true;
     }
     const TelemetryEvent read = ReadEvent(*event);
@@ -95,14 +89,10 @@ bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const cha
                                                      read.data, read.category)
                               : -1;
     if (result != 0) {
-      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-          common::kErrorSourceEngineService, result,
-          std::string("ReportMetric") + common::kQAVServiceErrorSuffix));
-      answer.status = 500;
+      HandlerSteps::FailEngine(answer, result, "ReportMetric");
     }
   } catch (const std::exception& exception) {
-    answer.body.append(PluginErrorDocument(3, exception.what()));
-    answer.status = 500;
+    HandlerSteps::Fail(answer, common::kErrorSourcePlugin, 3, exception.what());
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/CaptureSteps.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -30,7 +31,7 @@ bool TryMatchFrames::RefuseBeforeSession(const char* requestHeaders, Answer& ans
   // nor a match is started, and a running session must not count this
   // request as one of its pages.
   WriteLog("TryMatch Frames | AsyncProcessRequest", kLogInfo);
-  CaptureSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidIdToken,
+  HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidIdToken,
                      common::kInvalidIdTokenDescription);
   return true;
 }

@@ -77,6 +77,19 @@ struct Response : Answer {
   bool result = false;
 };
 
+// One request through `router`, the status starting at `startStatus`.
+inline Response SendTo(URIContext& router, const char* method, const std::string& path,
+                       const std::string& headers = kJsonHeaders, const std::string& body = "",
+                       unsigned short startStatus = 200) {
+  Response response;
+  response.status = startStatus;
+  const std::string url = Url(path);
+  response.result = router.ProcessRequest(
+      method, url.c_str(), headers.c_str(), static_cast<int>(body.size()),
+      body.empty() ? nullptr : body.c_str(), response.status, response.headers, response.body);
+  return response;
+}
+
 // A fresh stand-in engine (no frames unless pushed), a holder on a manual
 // clock and a router that reports to `registrations`.
 class RouterTest : public ::testing::Test {
@@ -107,13 +120,7 @@ class RouterTest : public ::testing::Test {
   Response Send(const char* method, const std::string& path,
                 const std::string& headers = kJsonHeaders, const std::string& body = "",
                 unsigned short startStatus = 200) {
-    Response response;
-    response.status = startStatus;
-    const std::string url = Url(path);
-    response.result = router->ProcessRequest(
-        method, url.c_str(), headers.c_str(), static_cast<int>(body.size()),
-        body.empty() ? nullptr : body.c_str(), response.status, response.headers, response.body);
-    return response;
+    return SendTo(*router, method, path, headers, body, startStatus);
   }
 
   Registrations registrations;
