@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
@@ -14,9 +13,7 @@ using common::LarchmerePluginHelper;
 
 bool IAsyncRequestMethod::ProcessRequest(const char* requestHeaders, int contentLength,
                                          const char* content, Answer& answer) {
-  const std::optional<std::string> domainSuffix =
-      listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
-  LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, answer.headers);
+  WriteCorsHeaders(requestHeaders, answer);
   CaptureFlags flags;
   // The refusal is told by the result rather than by the status, so a host
   // that starts with status 500 still reaches the handler.

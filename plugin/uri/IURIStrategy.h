@@ -68,6 +68,10 @@ class IURIStrategy {
   // another plug-in lock, and never in code that runs on an engine thread.
   common::FrameSessionState& SessionState();
 
+  // Replaces the answer's headers with the CORS block for the request, with
+  // the holder's domain suffix when it has one.
+  void WriteCorsHeaders(const char* requestHeaders, Answer& answer) const;
+
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
   common::LMListenerHolder* listenerHolder;  // not owned
 };

@@ -78,6 +78,15 @@ class RequestFrameworkTest : public RouterTest {
 
   common::FrameSessionState& State() { return holder->State(); }
 
+  // A session bound to kCorrelationId by a first poll, with a frame error
+  // queued and 3 s passed since.
+  void BeginSessionWithAFrameErrorQueuedAndWait() {
+    Poll(HeadersWithId(kCorrelationId));
+    State().BeginSession(clock->WallClockMs());
+    QueueFrameError();
+    clock->AdvanceMs(3000);
+  }
+
   std::unique_ptr<ProbeHandler> probe;
 };
 
@@ -137,10 +146,7 @@ TEST_F(RequestFrameworkTest, FirstIdBetweenSessionsStartsFromEmptyQueuesAndFresh
 }
 
 TEST_F(RequestFrameworkTest, KnownIdDuringASessionKeepsQueuesAndOnlyRestartsThePollStopwatch) {
-  Poll(HeadersWithId(kCorrelationId));
-  State().BeginSession(clock->WallClockMs());
-  QueueFrameError();
-  clock->AdvanceMs(3000);
+  BeginSessionWithAFrameErrorQueuedAndWait();
 
   Poll(HeadersWithId(kCorrelationId));
 
@@ -152,10 +158,7 @@ TEST_F(RequestFrameworkTest, KnownIdDuringASessionKeepsQueuesAndOnlyRestartsTheP
 }
 
 TEST_F(RequestFrameworkTest, NewIdDuringASessionJoinsItAndRestartsTheSessionStopwatch) {
-  Poll(HeadersWithId(kCorrelationId));
-  State().BeginSession(clock->WallClockMs());
-  QueueFrameError();
-  clock->AdvanceMs(3000);
+  BeginSessionWithAFrameErrorQueuedAndWait();
   const std::string otherId = "QCID" + std::string(36, '7') + "QCID";
 
   Poll(HeadersWithId(otherId));
