@@ -27,39 +27,30 @@ const char* AddCADevice::GetClassName() const { return "AddCADevice"; }
 
 bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                      const char* content, Answer& answer) {
-  Json::Value root;
-  const std::optional<std::string> idToken = AuthenticateFingerprint::ReadAuthorisedRequest(
-      "AddCADevice", requestHeaders, contentLength, content, root, answer);
-  if (!idToken) {
-    return true;
-  }
-
-  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
-    const std::string email = root.get("email", "").asString();
-    const std::string clientId = root.get("clientId", "").asString();
-    const std::string culture = root.get("culture", "").asString();
-    // The engine takes the device as JSON text: an absent member is the empty string.
-    const std::string proximityDevice = WriteCompact(root.get("proximityDevice", ""));
-    WriteLog("AddCADevice | calling AddCADevice: " + email + "-" + proximityDevice + "-" +
-                 clientId + "-" + culture,
-             kLogInfo);
-    Corvane::QAV::SDK::MatchResult result;
-    // An engine that fails without writing the status must not read as success.
-    result.status = 100;
-    int engineResult = -1;
-    if (engine) {
-      engineResult =
-          engine->AddCADevice(result, email, proximityDevice, clientId, culture, *idToken);
-    }
-    const std::string reply = AuthenticateWithCADevice::ConvertDeviceResponse(result);
-    answer.body.append(reply);
-    if (engineResult == 0 && result.status == 0) {
-      answer.status = 200;
-    } else {
-      WriteLog("AddCADevice - ProcessRequest - Failed!!", kLogInfo);
-    }
-  });
-  LogInfo("AddCADevice | ProcessRequest - ContentOut", answer.body);
+  AuthenticateFingerprint::RunAuthorised(
+      "AddCADevice", requestHeaders, contentLength, content, answer,
+      [&](const AuthenticateFingerprint::AuthorisedRequest& request) {
+        // The engine takes the device as JSON text: an absent member is the empty string.
+        const std::string proximityDevice = WriteCompact(request.root.get("proximityDevice", ""));
+        WriteLog("AddCADevice | calling AddCADevice: " + request.email + "-" + proximityDevice +
+                     "-" + request.clientId + "-" + request.culture,
+                 kLogInfo);
+        Corvane::QAV::SDK::MatchResult result;
+        // An engine that fails without writing the status must not read as success.
+        result.status = 100;
+        int engineResult = -1;
+        if (engine) {
+          engineResult = engine->AddCADevice(result, request.email, proximityDevice,
+                                             request.clientId, request.culture, request.idToken);
+        }
+        const std::string reply = AuthenticateWithCADevice::ConvertDeviceResponse(result);
+        answer.body.append(reply);
+        if (engineResult == 0 && result.status == 0) {
+          answer.status = 200;
+        } else {
+          WriteLog("AddCADevice - ProcessRequest - Failed!!", kLogInfo);
+        }
+      });
   return true;
 }
 

@@ -26,38 +26,31 @@ const char* AddFPFactor::GetClassName() const { return "AddFPFactor"; }
 
 bool AddFPFactor::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                      const char* content, Answer& answer) {
-  Json::Value root;
-  const std::optional<std::string> idToken = AuthenticateFingerprint::ReadAuthorisedRequest(
-      "AddFPFactor", requestHeaders, contentLength, content, root, answer);
-  if (!idToken) {
-    return true;
-  }
-
-  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
-    const std::string email = root.get("email", "").asString();
-    const std::string clientId = root.get("clientId", "").asString();
-    const std::string culture = root.get("culture", "").asString();
-    WriteLog(
-        "AddFPFactor | calling AddFingerprintFactor: " + email + "-" + clientId + "-" + culture,
-        kLogInfo);
-    int factorStatus = 100;
-    int engineResult = -1;
-    if (engine) {
-      engineResult = engine->AddFingerprintFactor(factorStatus, email, clientId, culture, *idToken);
-    }
-    Json::Value reply(Json::objectValue);
-    const bool added = engineResult == 0 && factorStatus == 0;
-    if (added) {
-      reply["success"] = "true";
-    } else {
-      reply["success"] = "false";
-      reply["error"]["code"] = factorStatus;
-      reply["error"]["description"] = AuthenticateFingerprint::FingerprintStatusName(factorStatus);
-    }
-    answer.body.append(WriteCompact(reply));
-    answer.status = added ? 200 : 500;
-  });
-  LogInfo("AddFPFactor | ProcessRequest - ContentOut", answer.body);
+  AuthenticateFingerprint::RunAuthorised(
+      "AddFPFactor", requestHeaders, contentLength, content, answer,
+      [&](const AuthenticateFingerprint::AuthorisedRequest& request) {
+        WriteLog("AddFPFactor | calling AddFingerprintFactor: " + request.email + "-" +
+                     request.clientId + "-" + request.culture,
+                 kLogInfo);
+        int factorStatus = 100;
+        int engineResult = -1;
+        if (engine) {
+          engineResult = engine->AddFingerprintFactor(factorStatus, request.email, request.clientId,
+                                                      request.culture, request.idToken);
+        }
+        Json::Value reply(Json::objectValue);
+        const bool added = engineResult == 0 && factorStatus == 0;
+        if (added) {
+          reply["success"] = "true";
+        } else {
+          reply["success"] = "false";
+          reply["error"]["code"] = factorStatus;
+          reply["error"]["description"] =
+              AuthenticateFingerprint::FingerprintStatusName(factorStatus);
+        }
+        answer.body.append(WriteCompact(reply));
+        answer.status = added ? 200 : 500;
+      });
   return true;
 }
 

@@ -3,6 +3,8 @@
 #include <json/json.h>
 
 #include <map>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "plugin/common/JsonText.h"
@@ -13,7 +15,6 @@
 namespace corvane::larchmere::plugin::uri {
 
 using common::MemberOf;
-using common::ParseStrictJson;
 using common::TextOf;
 using common::WriteCompact;
 
@@ -93,55 +94,58 @@ std::string AuthenticateFingerprint::ExtractIdToken(const char* requestHeaders) 
   return token;
 }
 
-std::optional<std::string> AuthenticateFingerprint::ReadAuthorisedRequest(
+void AuthenticateFingerprint::RunAuthorised(
     const std::string& name, const char* requestHeaders, int contentLength, const char* content,
-    Json::Value& root, Answer& answer) {
+    Answer& answer, const std::function<void(const AuthorisedRequest&)>& call) {
   WriteLog(name + " | ProcessRequest", kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   WriteLog(name + " | JSON: [" + body + "]", kLogInfo);
   answer.status = 400;
 
-  std::string idToken = ExtractIdToken(requestHeaders);
+  const std::string idToken = ExtractIdToken(requestHeaders);
+  Json::Value root;
   if (!HandlerSteps::ReadJsonObject(
           idToken.empty() ? std::nullopt : std::optional(body), name,
           name + " | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.", root,
           answer)) {
-    return std::nullopt;
+    return;
   }
-  return idToken;
+  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
+    const AuthorisedRequest request{idToken, root, root.get("email", "").asString(),
+                                    root.get("clientId", "").asString(),
+                                    root.get("culture", "").asString()};
+    call(request);
+  });
+  LogInfo(name + " | ProcessRequest - ContentOut", answer.body);
 }
 
 std::string AuthenticateFingerprint::FingerprintStatusName(int status) {
-  const std::map<int, std::string>& table = FingerprintStatusTable();
-  const auto found = table.find(status);
-  return found != table.end() ? found->second : std::string();
+  return HandlerSteps::StatusName(FingerprintStatusTable(), status);
 }
 
 std::string AuthenticateFingerprint::ConvertFingerprintResponse(
     const Corvane::QAV::SDK::MatchResult& result) {
-  LogInfo("AuthenticateFingerprint | Parsing match response ", result.response);
-  Json::Value response;
-  Json::Value reply(Json::objectValue);
-  if (ParseStrictJson(result.response, response) && response.isObject()) {
-    const Json::Value& responseResult = MemberOf(response, "ResponseResult");
-    if (result.status == 0) {
-      reply["success"] = "true";
-      reply["idToken"] = TextOf(MemberOf(response, "idToken"));
-      reply["profileUID"] = CopyOrEmpty(MemberOf(response, "ProfileUId"));
-      reply["retryCount"] = IntegerOr0(MemberOf(response, "RetryCount"));
-      reply["TransactionId"] = CopyOrEmpty(MemberOf(responseResult, "TransactionId"));
-      reply["cloudKey"] = CopyOrEmpty(MemberOf(response, "cloudKey"));
-      reply["isTrustedDevice"] = BooleanOrFalse(MemberOf(response, "isTrustedDevice"));
-      reply["riskAnalysisInfo"] = MemberOf(response, "riskAnalysisInfo");
-    } else {
-      reply = HandlerSteps::CloudFailureReply(
-          CopyOrEmpty(MemberOf(responseResult, "ErrorCode")),
-          CopyOrEmpty(MemberOf(responseResult, "ErrorDescription")));
-    }
-  } else {
-    reply = HandlerSteps::CloudFailureReply(std::to_string(result.status),
-                                            FingerprintStatusName(result.status));
+  const std::optional<Json::Value> response =
+      HandlerSteps::CloudAnswerOf("AuthenticateFingerprint", result);
+  if (!response) {
+    return WriteCompact(HandlerSteps::CloudFailureReply(std::to_string(result.status),
+                                                        FingerprintStatusName(result.status)));
   }
+  const Json::Value& responseResult = MemberOf(*response, "ResponseResult");
+  if (result.status != 0) {
+    return WriteCompact(
+        HandlerSteps::CloudFailureReply(CopyOrEmpty(MemberOf(responseResult, "ErrorCode")),
+                                        CopyOrEmpty(MemberOf(responseResult, "ErrorDescription"))));
+  }
+  Json::Value reply(Json::objectValue);
+  reply["success"] = "true";
+  reply["idToken"] = TextOf(MemberOf(*response, "idToken"));
+  reply["profileUID"] = CopyOrEmpty(MemberOf(*response, "ProfileUId"));
+  reply["retryCount"] = IntegerOr0(MemberOf(*response, "RetryCount"));
+  reply["TransactionId"] = CopyOrEmpty(MemberOf(responseResult, "TransactionId"));
+  reply["cloudKey"] = CopyOrEmpty(MemberOf(*response, "cloudKey"));
+  reply["isTrustedDevice"] = BooleanOrFalse(MemberOf(*response, "isTrustedDevice"));
+  reply["riskAnalysisInfo"] = MemberOf(*response, "riskAnalysisInfo");
   return WriteCompact(reply);
 }
 

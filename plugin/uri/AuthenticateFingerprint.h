@@ -2,7 +2,7 @@
 
 #include <json/json.h>
 
-#include <optional>
+#include <functional>
 #include <string>
 
 #include "plugin/sdk/SDKTypes.h"
@@ -29,15 +29,21 @@ class AuthenticateFingerprint final : public ISyncRequestMethod {
   // value is empty, or for a null text.
   static std::string ExtractIdToken(const char* requestHeaders);
 
-  // The opening of the handlers authorised by that header (AddFPFactor,
-  // AddCADevice), whose log lines start with `name`: logs the call and its
-  // body, sets 400 and, when the header holds a token, reads the body into
-  // `root` (HandlerSteps::ReadJsonObject). The token when the request may
-  // go on with `root` an object; nullopt when it ends here.
-  static std::optional<std::string> ReadAuthorisedRequest(const std::string& name,
-                                                          const char* requestHeaders,
-                                                          int contentLength, const char* content,
-                                                          Json::Value& root, Answer& answer);
+  // What the engine call of a handler authorised by that header gets: the
+  // token, the body and its "email", "clientId" and "culture" texts.
+  struct AuthorisedRequest {
+    const std::string& idToken;
+    const Json::Value& root;
+    std::string email, clientId, culture;
+  };
+  // Runs a handler authorised by that header (AddFPFactor, AddCADevice),
+  // whose log lines start with `name`: logs the call and its body and sets
+  // 400; when the header holds a token and the body is a JSON object
+  // (HandlerSteps::ReadJsonObject), runs `call` guarded against engine
+  // errors (HandlerSteps::RunGuarded) and logs the answer.
+  static void RunAuthorised(const std::string& name, const char* requestHeaders, int contentLength,
+                            const char* content, Answer& answer,
+                            const std::function<void(const AuthorisedRequest&)>& call);
 
   // The name of a fingerprint status code ("FP_DB_ERROR"); empty for an
   // unknown code.

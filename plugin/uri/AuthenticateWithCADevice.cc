@@ -3,6 +3,8 @@
 #include <json/json.h>
 
 #include <map>
+#include <optional>
+#include <string>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -12,7 +14,6 @@
 namespace corvane::larchmere::plugin::uri {
 
 using common::MemberOf;
-using common::ParseStrictJson;
 using common::TextOf;
 using common::WriteCompact;
 
@@ -53,29 +54,26 @@ int AuthenticateWithCADevice::GetOperationType() const { return kOperationRemote
 const char* AuthenticateWithCADevice::GetClassName() const { return "AuthenticateWithCADevice"; }
 
 std::string AuthenticateWithCADevice::DeviceStatusName(int status) {
-  const std::map<int, std::string>& table = DeviceStatusTable();
-  const auto found = table.find(status);
-  return found != table.end() ? found->second : std::string();
+  return HandlerSteps::StatusName(DeviceStatusTable(), status);
 }
 
 std::string AuthenticateWithCADevice::ConvertDeviceResponse(
     const Corvane::QAV::SDK::MatchResult& result) {
-  LogInfo("AuthenticateWithCADevice | Parsing match response ", result.response);
-  Json::Value response;
-  Json::Value reply(Json::objectValue);
-  if (ParseStrictJson(result.response, response) && response.isObject()) {
-    if (result.status == 0) {
-      reply["success"] = "true";
-      reply["response"] = response;
-    } else {
-      const Json::Value& responseResult = MemberOf(response, "ResponseResult");
-      reply = HandlerSteps::CloudFailureReply(TextOf(MemberOf(responseResult, "ErrorCode")),
-                                              TextOf(MemberOf(responseResult, "ErrorDescription")));
-    }
-  } else {
-    reply = HandlerSteps::CloudFailureReply(std::to_string(result.status),
-                                            DeviceStatusName(result.status));
+  const std::optional<Json::Value> response =
+      HandlerSteps::CloudAnswerOf("AuthenticateWithCADevice", result);
+  if (!response) {
+    return WriteCompact(HandlerSteps::CloudFailureReply(std::to_string(result.status),
+                                                        DeviceStatusName(result.status)));
   }
+  if (result.status != 0) {
+    const Json::Value& responseResult = MemberOf(*response, "ResponseResult");
+    return WriteCompact(
+        HandlerSteps::CloudFailureReply(TextOf(MemberOf(responseResult, "ErrorCode")),
+                                        TextOf(MemberOf(responseResult, "ErrorDescription"))));
+  }
+  Json::Value reply(Json::objectValue);
+  reply["success"] = "true";
+  reply["response"] = *response;
   return WriteCompact(reply);
 }
 

@@ -48,6 +48,21 @@ void HandlerSteps::AnswerEngineReply(const std::string& name, bool succeeded,
   }
 }
 
+std::optional<Json::Value> HandlerSteps::CloudAnswerOf(
+    const std::string& name, const Corvane::QAV::SDK::MatchResult& result) {
+  LogInfo(name + " | Parsing match response ", result.response);
+  Json::Value response;
+  if (!common::ParseStrictJson(result.response, response) || !response.isObject()) {
+    return std::nullopt;
+  }
+  return response;
+}
+
+std::string HandlerSteps::StatusName(const std::map<int, std::string>& table, int status) {
+  const auto found = table.find(status);
+  return found != table.end() ? found->second : std::string();
+}
+
 Json::Value HandlerSteps::CloudFailureReply(const Json::Value& code,
                                             const Json::Value& description) {
   Json::Value reply(Json::objectValue);

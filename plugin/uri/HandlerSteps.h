@@ -3,9 +3,11 @@
 #include <json/json.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
+#include "plugin/sdk/SDKTypes.h"
 #include "plugin/uri/Answer.h"
 
 namespace corvane::larchmere::plugin::uri {
@@ -38,6 +40,12 @@ class HandlerSteps {
   // "<name> - ProcessRequest - Failed!!".
   static void AnswerEngineReply(const std::string& name, bool succeeded, const std::string& reply,
                                 Answer& answer);
+  // The cloud's answer in an engine result as a JSON object, the text logged
+  // as "<name> | Parsing match response "; nullopt when it is no object.
+  static std::optional<Json::Value> CloudAnswerOf(const std::string& name,
+                                                  const Corvane::QAV::SDK::MatchResult& result);
+  // The name `table` gives a status code; empty for an unknown code.
+  static std::string StatusName(const std::map<int, std::string>& table, int status);
   // The reply of a failed cloud call: "success" "false" and the error with
   // source 4, `code` and `description`.
   static Json::Value CloudFailureReply(const Json::Value& code, const Json::Value& description);
