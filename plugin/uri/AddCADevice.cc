@@ -35,9 +35,7 @@ bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLeng
         WriteLog("AddCADevice | calling AddCADevice: " + request.email + "-" + proximityDevice +
                      "-" + request.clientId + "-" + request.culture,
                  kLogInfo);
-        Corvane::QAV::SDK::MatchResult result;
-        // An engine that fails without writing the status must not read as success.
-        result.status = 100;
+        Corvane::QAV::SDK::MatchResult result = HandlerSteps::UnansweredResult();
         int engineResult = -1;
         if (engine) {
           engineResult = engine->AddCADevice(result, request.email, proximityDevice,

@@ -103,20 +103,14 @@ void AuthenticateFingerprint::RunAuthorised(
   answer.status = 400;
 
   const std::string idToken = ExtractIdToken(requestHeaders);
-  Json::Value root;
-  if (!HandlerSteps::ReadJsonObject(
-          idToken.empty() ? std::nullopt : std::optional(body), name,
-          name + " | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.", root,
-          answer)) {
-    return;
-  }
-  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
-    const AuthorisedRequest request{idToken, root, root.get("email", "").asString(),
-                                    root.get("clientId", "").asString(),
-                                    root.get("culture", "").asString()};
-    call(request);
-  });
-  LogInfo(name + " | ProcessRequest - ContentOut", answer.body);
+  HandlerSteps::RunOnJsonObject(
+      idToken.empty() ? std::nullopt : std::optional(body), name,
+      name + " | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.", answer,
+      [&](const Json::Value& root) {
+        call(AuthorisedRequest{idToken, root, root.get("email", "").asString(),
+                               root.get("clientId", "").asString(),
+                               root.get("culture", "").asString()});
+      });
 }
 
 std::string AuthenticateFingerprint::FingerprintStatusName(int status) {
@@ -159,31 +153,24 @@ bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
                                                  const char* content, Answer& answer) {
   WriteLog("AuthenticateFingerprint | ProcessRequest", kLogInfo);
   answer.status = 400;
-  Json::Value root;
-  if (!HandlerSteps::ReadJsonObject(
-          LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateFingerprint",
-          "AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true", root,
-          answer)) {
-    return true;
-  }
-  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
-    const Request request{StringMember(root, "email"),   StringMember(root, "clientId"),
-                          StringMember(root, "culture"), StringMember(root, "oauthTransId"),
-                          StringMember(root, "nonce"),   StringMember(root, "version")};
-    WriteLog(CallLogLine(request), kLogInfo);
-    Corvane::QAV::SDK::MatchResult result;
-    // An engine that fails without writing the status must not read as success.
-    result.status = 100;
-    int engineResult = -1;
-    if (engine) {
-      engineResult =
-          engine->AuthenticateFingerprint(result, request.email, request.clientId, request.culture,
-                                          request.oauthTransId, request.nonce, request.version);
-    }
-    HandlerSteps::AnswerEngineReply("AuthenticateFingerprint", engineResult == 0,
-                                    ConvertFingerprintResponse(result), answer);
-  });
-  LogInfo("AuthenticateFingerprint | ProcessRequest - ContentOut", answer.body);
+  HandlerSteps::RunOnJsonObject(
+      LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateFingerprint",
+      "AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true", answer,
+      [&](const Json::Value& root) {
+        const Request request{StringMember(root, "email"),   StringMember(root, "clientId"),
+                              StringMember(root, "culture"), StringMember(root, "oauthTransId"),
+                              StringMember(root, "nonce"),   StringMember(root, "version")};
+        WriteLog(CallLogLine(request), kLogInfo);
+        Corvane::QAV::SDK::MatchResult result = HandlerSteps::UnansweredResult();
+        int engineResult = -1;
+        if (engine) {
+          engineResult = engine->AuthenticateFingerprint(result, request.email, request.clientId,
+                                                         request.culture, request.oauthTransId,
+                                                         request.nonce, request.version);
+        }
+        HandlerSteps::AnswerEngineReply("AuthenticateFingerprint", engineResult == 0,
+                                        ConvertFingerprintResponse(result), answer);
+      });
   return true;
 }
 

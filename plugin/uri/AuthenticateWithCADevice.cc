@@ -81,29 +81,23 @@ bool AuthenticateWithCADevice::SyncProcessRequest(const char*, int contentLength
                                                   const char* content, Answer& answer) {
   WriteLog("AuthenticateWithCADevice | ProcessRequest", kLogInfo);
   answer.status = 400;
-  Json::Value root;
-  if (!HandlerSteps::ReadJsonObject(
-          LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateWithCADevice",
-          "AuthenticateWithCADevice | ProcessRequest FAILED parsing JSON.  Returns true", root,
-          answer)) {
-    return true;
-  }
-  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
-    const std::string email = root.get("email", "").asString();
-    const std::string clientId = root.get("clientId", "").asString();
-    const std::string culture = root.get("culture", "").asString();
-    WriteLog("AuthenticateWithCADevice | calling AuthenticateWithCADevice: " + email + "-" +
-                 clientId + "-" + culture,
-             kLogInfo);
-    Corvane::QAV::SDK::MatchResult result;
-    // An engine that fails without writing the status must not read as success.
-    result.status = 100;
-    int engineResult = -1;
-    if (engine) engineResult = engine->AuthenticateWithCADevice(result, email, clientId, culture);
-    HandlerSteps::AnswerEngineReply("AuthenticateWithCADevice", engineResult == 0,
-                                    ConvertDeviceResponse(result), answer);
-  });
-  LogInfo("AuthenticateWithCADevice | ProcessRequest - ContentOut", answer.body);
+  HandlerSteps::RunOnJsonObject(
+      LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateWithCADevice",
+      "AuthenticateWithCADevice | ProcessRequest FAILED parsing JSON.  Returns true", answer,
+      [&](const Json::Value& root) {
+        const std::string email = root.get("email", "").asString();
+        const std::string clientId = root.get("clientId", "").asString();
+        const std::string culture = root.get("culture", "").asString();
+        WriteLog("AuthenticateWithCADevice | calling AuthenticateWithCADevice: " + email + "-" +
+                     clientId + "-" + culture,
+                 kLogInfo);
+        Corvane::QAV::SDK::MatchResult result = HandlerSteps::UnansweredResult();
+        int engineResult = -1;
+        if (engine)
+          engineResult = engine->AuthenticateWithCADevice(result, email, clientId, culture);
+        HandlerSteps::AnswerEngineReply("AuthenticateWithCADevice", engineResult == 0,
+                                        ConvertDeviceResponse(result), answer);
+      });
   return true;
 }
 

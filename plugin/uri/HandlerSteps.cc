@@ -37,6 +37,24 @@ bool HandlerSteps::ReadJsonObject(const std::optional<std::string>& body, const 
   return true;
 }
 
+void HandlerSteps::RunOnJsonObject(const std::optional<std::string>& body, const std::string& name,
+                                   const std::string& parseFailureLog, Answer& answer,
+                                   const std::function<void(const Json::Value& root)>& call) {
+  Json::Value root;
+  if (!ReadJsonObject(body, name, parseFailureLog, root, answer)) {
+    return;
+  }
+  RunGuarded(common::kErrorSourceEngineService, answer, [&] { call(root); });
+  LogInfo(name + " | ProcessRequest - ContentOut", answer.body);
+}
+
+Corvane::QAV::SDK::MatchResult HandlerSteps::UnansweredResult() {
+  Corvane::QAV::SDK::MatchResult result;
+  // An engine that fails without writing the status must not read as success.
+  result.status = 100;
+  return result;
+}
+
 void HandlerSteps::AnswerEngineReply(const std::string& name, bool succeeded,
                                      const std::string& reply, Answer& answer) {
   answer.body.append(reply);

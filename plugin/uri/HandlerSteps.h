@@ -50,6 +50,16 @@ class HandlerSteps {
   // source 4, `code` and `description`.
   static Json::Value CloudFailureReply(const Json::Value& code, const Json::Value& description);
 
+  // Runs an engine call on a JSON object body for the handler whose log
+  // lines start with `name`: reads the body (ReadJsonObject); when it is an
+  // object runs `call` guarded against engine errors (RunGuarded, source 4)
+  // and logs the answer as "<name> | ProcessRequest - ContentOut".
+  static void RunOnJsonObject(const std::optional<std::string>& body, const std::string& name,
+                              const std::string& parseFailureLog, Answer& answer,
+                              const std::function<void(const Json::Value& root)>& call);
+  // An engine result that reads as failed until the engine writes its status.
+  static Corvane::QAV::SDK::MatchResult UnansweredResult();
+
   // Runs `call`, which appends its document and sets 200 on success. An
   // exception appends the error document of `errorSource` with code 3 and
   // its message; any status but 200 then becomes 500.
