@@ -69,6 +69,7 @@ class CaptureFlow {
   FramePollLoop::FrameRenderer renderFrame;
 
   // Answers the call: sets the status (200 or 500) and appends the body.
+  // The poll may raise `flags.deliverFrames`.
   void Run(CaptureFlags& flags, Answer& answer) const;
 
  private:

@@ -13,9 +13,10 @@
 namespace corvane::larchmere::plugin::uri {
 
 // Steps that several handlers take the same way: shaping a failed answer,
-// reading a JSON object body, guarding an engine call, and reading and
-// answering the page's pairing token (RAT). Each handler keeps its own
-// texts and engine calls. Stateless; takes no lock.
+// reading a JSON object body, guarding an engine call, shaping the reply of
+// a cloud call, and reading and answering the page's pairing token (RAT).
+// Each handler keeps its own texts and engine calls. Stateless; takes no
+// lock; the engine calls are the callers'.
 class HandlerSteps {
  public:
   HandlerSteps() = delete;
@@ -65,7 +66,7 @@ class HandlerSteps {
   // its message; any status but 200 then becomes 500.
   static void RunGuarded(int errorSource, Answer& answer, const std::function<void()>& call);
 
-  // The RAT of the request's "x-jwstoken" header; logs the body as
+  // The RAT of the request's "x-jwstoken" header; logs `prefix`, the body as
   // "<prefix> - ContentIn" and the token masked as "<prefix> - Encoded RAT".
   static std::string ReadRat(const std::string& prefix, const char* requestHeaders,
                              int contentLength, const char* content);

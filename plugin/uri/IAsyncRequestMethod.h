@@ -38,9 +38,10 @@ class IAsyncRequestMethod : public IURIStrategy {
 
   // Binds the request to the capture session by its correlation id: refuses
   // an invalid id, then whatever RefuseBeforeSession refuses (the error
-  // document appended to the answer's body; returns false), recovers from an invalid camera, starts
-  // from empty queues when no session and no clean-up runs, admits the id and
-  // restarts the stopwatches. Returns true when the request may go on.
+  // document appended to the answer's body; returns false), recovers from an
+  // invalid camera, starts from empty queues when no session and no clean-up
+  // runs, admits the id and restarts the stopwatches, and writes what it
+  // found into `flags`. Returns true when the request may go on.
   // Takes the capture lock; must not be called while holding it.
   bool HandleReentrantClient(const char* requestHeaders, CaptureFlags& flags, Answer& answer);
 
