@@ -247,6 +247,7 @@ std::string LarchmerePluginHelper::ToMatchPayload(
   root["liveness"] = result->liveness;
   return Write(root);
 }
+
 std::string LarchmerePluginHelper::EncodeBase64(std::string_view bytes) {
   std::string encoded(Base64Size(bytes.size()), '\0');
   // The NUL written after the text falls on the string's own terminator.
