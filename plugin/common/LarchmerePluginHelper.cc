@@ -89,31 +89,6 @@ constexpr std::string_view kCorsBlock =
 
 // The paths announced to the host, without the prefix. The router serves a
 // few more paths that are not announced.
-constexpr std::array<const char*, 22> kAnnouncedPaths = {
-    "/status/qav",
-    "/signpacket",
-    "/frame/enrollment",
-    "/frame/match",
-    "/devices/video",
-    "/camera/status",
-    "/frame/stop",
-    "/sync",
-    "/tm",
-    "/users/remote",
-    "/csp/servers",
-    "/bca/settings",
-    "/status/deviceid",
-    "/settings",
-    "/authenticate",
-    "/revoke",
-    "/vsu/account",
-    "/vsu/notifychange",
-    "/fingerprint/addfactor",
-    "/ca/getnewpaireddevices",
-    "/ca/adddevice",
-    "/ca/authenticate",
-};
-
 std::string_view View(const char* text) {
   return text ? std::string_view(text) : std::string_view();
 }
@@ -687,11 +662,6 @@ std::string LarchmerePluginHelper::CreateURI(const char* prefix, const char* pat
   std::string uri(View(prefix));
   uri.append(View(path));
   return uri;
-}
-
-void LarchmerePluginHelper::BuildURIs(std::set<std::string>& uris) {
-  uris.clear();
-  for (const char* path : kAnnouncedPaths) uris.insert(CreateURI(kPathPrefix, path));
 }
 
 std::string LarchmerePluginHelper::EncodeBase64(std::string_view bytes) {

@@ -16,15 +16,6 @@ using common::LarchmerePluginHelper;
 using common::ParseStrictJson;
 using common::WriteCompact;
 
-bool AddCADevice::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                          const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/ca/adddevice", "POST");
-}
-
-int AddCADevice::GetOperationType() const { return kOperationRemote; }
-
-const char* AddCADevice::GetClassName() const { return "AddCADevice"; }
-
 bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                      const char* content, unsigned short& status, std::string&,
                                      std::string& responseBody) {

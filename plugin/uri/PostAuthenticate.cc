@@ -22,15 +22,6 @@ std::string ResponseDocument(const char* sentence) {
 
 }  // namespace
 
-bool PostAuthenticate::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                               const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/authenticate", "POST");
-}
-
-int PostAuthenticate::GetOperationType() const { return kOperationRemote; }
-
-const char* PostAuthenticate::GetClassName() const { return "PostAuthenticate"; }
-
 bool PostAuthenticate::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                           const char* content, unsigned short& status,
                                           std::string& responseHeaders, std::string& responseBody) {

@@ -70,15 +70,6 @@ std::string PluginErrorDocument(int code, const std::string& description) {
 
 }  // namespace
 
-bool PostRemoteSessionSync::IsMatch(const char* method, const char* url, const char* requestHeaders,
-                                    int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/sync", "POST");
-}
-
-int PostRemoteSessionSync::GetOperationType() const { return kOperationRemote; }
-
-const char* PostRemoteSessionSync::GetClassName() const { return "PostRemoteSessionSync"; }
-
 bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, const char* content,
                                                unsigned short& status, std::string&,
                                                std::string& responseBody) {

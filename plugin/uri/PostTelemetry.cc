@@ -53,15 +53,6 @@ std::string PluginErrorDocument(int code, const std::string& description) {
 
 }  // namespace
 
-bool PostTelemetry::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                            const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/tm", "POST");
-}
-
-int PostTelemetry::GetOperationType() const { return kOperationRemote; }
-
-const char* PostTelemetry::GetClassName() const { return "PostTelemetry"; }
-
 bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const char* content,
                                        unsigned short& status, std::string&,
                                        std::string& responseBody) {
