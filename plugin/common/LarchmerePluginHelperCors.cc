@@ -38,4 +38,13 @@ void LarchmerePluginHelper::BuildHeader(const char* requestHeaders,
   out.append(allowed).append(kCorsBlock);
 }
 
+std::string LarchmerePluginHelper::CreateURI(const char* prefix, const char* path) {
+  std::string uri(View(prefix));
+  uri.append(View(path));
+  return uri;
+}
+
+// BuildURIs lists rows of the route table and is defined beside it, with the
+// handlers (plugin/uri/RouteTable.cc).
+
 }  // namespace corvane::larchmere::plugin::common

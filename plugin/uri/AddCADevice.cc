@@ -16,15 +16,6 @@ namespace corvane::larchmere::plugin::uri {
 
 using common::WriteCompact;
 
-bool AddCADevice::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                          const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/ca/adddevice", "POST");
-}
-
-int AddCADevice::GetOperationType() const { return kOperationRemote; }
-
-const char* AddCADevice::GetClassName() const { return "AddCADevice"; }
-
 bool AddCADevice::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                      const char* content, Answer& answer) {
   AuthenticateFingerprint::RunAuthorised(

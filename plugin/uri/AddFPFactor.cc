@@ -15,15 +15,6 @@ namespace corvane::larchmere::plugin::uri {
 
 using common::WriteCompact;
 
-bool AddFPFactor::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                          const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/fingerprint/addfactor", "POST");
-}
-
-int AddFPFactor::GetOperationType() const { return kOperationRemote; }
-
-const char* AddFPFactor::GetClassName() const { return "AddFPFactor"; }
-
 bool AddFPFactor::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                      const char* content, Answer& answer) {
   AuthenticateFingerprint::RunAuthorised(

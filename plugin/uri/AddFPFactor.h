@@ -3,20 +3,16 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 // POST "/fingerprint/addfactor": registers the user's fingerprint factor with
 // the engine, authorised by the "x-idToken" request header. Without that
 // header the engine is never called (400, empty body).
-class AddFPFactor final : public ISyncRequestMethod {
+class AddFPFactor final : public RoutedHandler<AddFPFactor, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

@@ -56,15 +56,6 @@ std::string StringMember(const Json::Value& root, const char* name) {
 
 }  // namespace
 
-bool AuthenticateFingerprint::IsMatch(const char* method, const char* url,
-                                      const char* requestHeaders, int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/fingerprint/authenticate", "POST");
-}
-
-int AuthenticateFingerprint::GetOperationType() const { return kOperationRemote; }
-
-const char* AuthenticateFingerprint::GetClassName() const { return "AuthenticateFingerprint"; }
-
 std::string AuthenticateFingerprint::ExtractIdToken(const char* requestHeaders) {
   const std::string_view headers = requestHeaders == nullptr ? "" : requestHeaders;
   // The header text is split at single spaces; line breaks stay inside the

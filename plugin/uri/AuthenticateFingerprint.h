@@ -7,6 +7,7 @@
 
 #include "plugin/sdk/SDKTypes.h"
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -14,14 +15,10 @@ namespace corvane::larchmere::plugin::uri {
 // answers the cloud's result. Also home of what both fingerprint handlers and
 // the companion-device handlers share: the identity-token header reader and
 // the fingerprint status names.
-class AuthenticateFingerprint final : public ISyncRequestMethod {
+class AuthenticateFingerprint final
+    : public RoutedHandler<AuthenticateFingerprint, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
   // The value of the first header written "x-idToken: value": the text after
   // the space up to the next space or line feed (a carriage return before the

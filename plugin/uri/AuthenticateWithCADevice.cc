@@ -44,15 +44,6 @@ const std::map<int, std::string>& DeviceStatusTable() {
 
 }  // namespace
 
-bool AuthenticateWithCADevice::IsMatch(const char* method, const char* url,
-                                       const char* requestHeaders, int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/ca/authenticate", "POST");
-}
-
-int AuthenticateWithCADevice::GetOperationType() const { return kOperationRemote; }
-
-const char* AuthenticateWithCADevice::GetClassName() const { return "AuthenticateWithCADevice"; }
-
 std::string AuthenticateWithCADevice::DeviceStatusName(int status) {
   return HandlerSteps::StatusName(DeviceStatusTable(), status);
 }

@@ -4,20 +4,17 @@
 
 #include "plugin/sdk/SDKTypes.h"
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 // POST "/ca/authenticate": authenticates the user through a companion device
 // and answers the cloud's result. Also home of the companion-device status
 // names and the result conversion that AddCADevice shares.
-class AuthenticateWithCADevice final : public ISyncRequestMethod {
+class AuthenticateWithCADevice final
+    : public RoutedHandler<AuthenticateWithCADevice, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
   // The name of a companion-device status code ("CA_DEVICE_NOT_FOUND");
   // empty for an unknown code.

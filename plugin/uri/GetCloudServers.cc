@@ -28,15 +28,6 @@ Json::Value ToServerList(const std::vector<Corvane::QAV::SDK::CloudServer>& serv
 
 }  // namespace
 
-bool GetCloudServers::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                              const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/csp/servers", "GET");
-}
-
-int GetCloudServers::GetOperationType() const { return kOperationRemote; }
-
-const char* GetCloudServers::GetClassName() const { return "GetCloudServers"; }
-
 bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetCloudServers - ProcessRequest", kLogInfo);
   HandlerSteps::RunGuarded(common::kErrorSourcePlugin, answer, [&] {

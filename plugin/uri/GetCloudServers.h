@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -11,14 +12,9 @@ namespace corvane::larchmere::plugin::uri {
 //
 // The engine call runs without any plug-in lock. Stateless; safe for
 // concurrent requests.
-class GetCloudServers : public ISyncRequestMethod {
+class GetCloudServers : public RoutedHandler<GetCloudServers, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   // 200 with {"cloudServerList":[...]}; when the engine fails, 500 (unless

@@ -6,15 +6,6 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-bool GetDeviceIdStatus::IsMatch(const char* method, const char* url, const char* requestHeaders,
-                                int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/status/deviceid", "GET");
-}
-
-int GetDeviceIdStatus::GetOperationType() const { return kOperationStateless; }
-
-const char* GetDeviceIdStatus::GetClassName() const { return "GetDeviceIdStatus"; }
-
 bool GetDeviceIdStatus::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetDeviceIdStatus - ProcessRequest", kLogInfo);
   // The answer never changes: written once.

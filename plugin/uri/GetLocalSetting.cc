@@ -34,16 +34,12 @@ Json::Value ToSettingObject(const Corvane::QAV::SDK::LocalSetting& setting) {
 
 bool GetLocalSetting::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
                               const char*) {
-  const bool matched = MatchesRequest(method, url, requestHeaders, "/settings", "GET");
+  const bool matched = MatchesRoute(Row(), method, url, requestHeaders);
   if (matched) {
     matchedSettingId = LarchmerePluginHelper::GetId(url);
   }
   return matched;
 }
-
-int GetLocalSetting::GetOperationType() const { return kOperationStateless; }
-
-const char* GetLocalSetting::GetClassName() const { return "GetLocalSetting"; }
 
 bool GetLocalSetting::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetLocalSetting - ProcessRequest", kLogInfo);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -13,16 +14,14 @@ namespace corvane::larchmere::plugin::uri {
 // processing that follows on the same thread. One handler object serves every
 // request, so the id is kept per calling thread: concurrent requests each get
 // their own URL's setting.
-class GetLocalSetting : public ISyncRequestMethod {
+class GetLocalSetting : public RoutedHandler<GetLocalSetting, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
+  using RoutedHandler::RoutedHandler;
 
   // On a match, keeps the URL's setting id (empty when none) for this
   // thread's following ProcessRequest.
   bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
                const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
 
  protected:
   // 200 with {"Setting":[{...}]} for a readable setting, 200 with "null"

@@ -14,15 +14,6 @@ using common::LarchmerePluginHelper;
 using common::ParseStrictJson;
 using common::WriteCompact;
 
-bool GetNewPairedDevices::IsMatch(const char* method, const char* url, const char* requestHeaders,
-                                  int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/ca/getnewpaireddevices", "POST");
-}
-
-int GetNewPairedDevices::GetOperationType() const { return kOperationLocal; }
-
-const char* GetNewPairedDevices::GetClassName() const { return "GetNewPairedDevices"; }
-
 bool GetNewPairedDevices::SyncProcessRequest(const char*, int contentLength, const char* content,
                                              Answer& answer) {
   WriteLog("GetNewPairedDevices - ProcessRequest", kLogInfo);

@@ -3,20 +3,16 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 // POST "/ca/getnewpaireddevices": passes the request's "devices" member to
 // the engine and answers the engine's answer under "devices"; {"devices":[]}
 // with 500 when the engine fails or its answer is not JSON.
-class GetNewPairedDevices final : public ISyncRequestMethod {
+class GetNewPairedDevices final : public RoutedHandler<GetNewPairedDevices, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

@@ -49,16 +49,12 @@ Json::Value ToUsersDocument(const Corvane::QAV::SDK::RemoteUserList& list) {
 
 bool GetRemoteUsers::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
                              const char*) {
-  const bool matched = MatchesRequest(method, url, requestHeaders, "/users/remote", "GET");
+  const bool matched = MatchesRoute(Row(), method, url, requestHeaders);
   if (matched) {
     matchedEmail = LarchmerePluginHelper::GetEmail(url);
   }
   return matched;
 }
-
-int GetRemoteUsers::GetOperationType() const { return kOperationStateless; }
-
-const char* GetRemoteUsers::GetClassName() const { return "GetRemoteUsers"; }
 
 bool GetRemoteUsers::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetRemoteUsers - ProcessRequest", kLogInfo);

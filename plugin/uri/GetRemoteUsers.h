@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -14,16 +15,14 @@ namespace corvane::larchmere::plugin::uri {
 // processing that follows on the same thread. One handler object serves every
 // request, so the address is kept per calling thread: concurrent requests
 // each get their own URL's users.
-class GetRemoteUsers : public ISyncRequestMethod {
+class GetRemoteUsers : public RoutedHandler<GetRemoteUsers, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
+  using RoutedHandler::RoutedHandler;
 
   // On a match, keeps the URL's e-mail address (empty when none) for this
   // thread's following ProcessRequest.
   bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
                const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
 
  protected:
   // 200 with {"loggedInWindowsUser":{...},"userList":[...]}; when the engine

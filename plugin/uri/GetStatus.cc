@@ -9,15 +9,6 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-bool GetStatus::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                        const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/status/qav", "GET");
-}
-
-int GetStatus::GetOperationType() const { return kOperationStateless; }
-
-const char* GetStatus::GetClassName() const { return "GetStatus"; }
-
 bool GetStatus::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetStatus - ProcessRequest", kLogInfo);
   try {

@@ -3,19 +3,15 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 // GET "/status/qav": Answers the engine's status record: overall status, the device's
 // authentication factors and the affiliate id.
-class GetStatus final : public ISyncRequestMethod {
+class GetStatus final : public RoutedHandler<GetStatus, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

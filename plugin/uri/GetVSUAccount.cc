@@ -20,16 +20,7 @@ using Corvane::Keystead::Vessa::kUserNameRead;
 GetVSUAccount::GetVSUAccount(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                              common::LMListenerHolder* listenerHolder,
                              Corvane::Keystead::Vessa::KSInstHelper* installHelper)
-    : ISyncRequestMethod(std::move(engine), listenerHolder), installHelper(installHelper) {}
-
-bool GetVSUAccount::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                            const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/vsu/account", "GET");
-}
-
-int GetVSUAccount::GetOperationType() const { return kOperationStateless; }
-
-const char* GetVSUAccount::GetClassName() const { return "GetVSUAccount"; }
+    : RoutedHandler(std::move(engine), listenerHolder), installHelper(installHelper) {}
 
 bool GetVSUAccount::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetVSUAccount - SyncProcessRequest", kLogInfo);

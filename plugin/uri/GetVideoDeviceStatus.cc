@@ -6,15 +6,6 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-bool GetVideoDeviceStatus::IsMatch(const char* method, const char* url, const char* requestHeaders,
-                                   int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/camera/status", "GET");
-}
-
-int GetVideoDeviceStatus::GetOperationType() const { return kOperationStateless; }
-
-const char* GetVideoDeviceStatus::GetClassName() const { return "GetVideoDeviceStatus"; }
-
 bool GetVideoDeviceStatus::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetVideoDeviceStatus - ProcessRequest", kLogInfo);
   int deviceStatus = 0;

@@ -8,15 +8,6 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-bool GetVideoDevices::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                              const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/devices/video", "GET");
-}
-
-int GetVideoDevices::GetOperationType() const { return kOperationLocal; }
-
-const char* GetVideoDevices::GetClassName() const { return "GetVideoDevices"; }
-
 bool GetVideoDevices::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetVideoDevices - ProcessRequest", kLogInfo);
   std::vector<Corvane::QAV::SDK::VideoDevice> devices;

@@ -3,19 +3,15 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 // GET "/devices/video": Lists the cameras the engine can use; an engine failure gives an empty
 // list.
-class GetVideoDevices final : public ISyncRequestMethod {
+class GetVideoDevices final : public RoutedHandler<GetVideoDevices, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

@@ -12,15 +12,6 @@ namespace corvane::larchmere::plugin::uri {
 using common::LarchmerePluginHelper;
 using common::WriteCompact;
 
-bool Logout::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                     const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/ca/logout", "POST");
-}
-
-int Logout::GetOperationType() const { return kOperationLocal; }
-
-const char* Logout::GetClassName() const { return "Logout"; }
-
 bool Logout::SyncProcessRequest(const char*, int contentLength, const char* content,
                                 Answer& answer) {
   WriteLog("Logout | ProcessRequest", kLogInfo);

@@ -3,19 +3,15 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 // POST "/ca/logout": acknowledges a log-out with {"success":"true"}. Keeps no
 // session state and calls nothing: there is nothing to undo.
-class Logout final : public ISyncRequestMethod {
+class Logout final : public RoutedHandler<Logout, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

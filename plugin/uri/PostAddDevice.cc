@@ -20,15 +20,6 @@ constexpr int kAddDevicePreviewType = common::kPreviewNormal;
 
 }  // namespace
 
-bool PostAddDevice::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                            const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/frame/adddevice", "POST");
-}
-
-int PostAddDevice::GetOperationType() const { return kOperationRemote; }
-
-const char* PostAddDevice::GetClassName() const { return "PostAddDevice"; }
-
 int PostAddDevice::GetLivenessSetting() {
   return ReadIntegerSetting("BCA_LIVENESS_TYPE_REMOTE_MATCH");
 }

@@ -4,6 +4,7 @@
 
 #include "plugin/sdk/SDKTypes.h"
 #include "plugin/uri/IAsyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -16,14 +17,9 @@ namespace corvane::larchmere::plugin::uri {
 // frame stop or the display time-out.
 //
 // Shared by all request threads; keeps no per-request state.
-class PostAddDevice : public IAsyncRequestMethod {
+class PostAddDevice : public RoutedHandler<PostAddDevice, IAsyncRequestMethod> {
  public:
-  using IAsyncRequestMethod::IAsyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

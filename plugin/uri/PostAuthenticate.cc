@@ -14,15 +14,6 @@ constexpr char kNotVerified[] = "RAT verification failure.";
 
 }  // namespace
 
-bool PostAuthenticate::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                               const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/authenticate", "POST");
-}
-
-int PostAuthenticate::GetOperationType() const { return kOperationRemote; }
-
-const char* PostAuthenticate::GetClassName() const { return "PostAuthenticate"; }
-
 bool PostAuthenticate::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                           const char* content, Answer& answer) {
   const std::string prefix = kLogPrefix;

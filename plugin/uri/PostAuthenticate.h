@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -12,14 +13,9 @@ namespace corvane::larchmere::plugin::uri {
 //
 // The engine call runs without any plug-in lock. Stateless; safe for
 // concurrent requests.
-class PostAuthenticate : public ISyncRequestMethod {
+class PostAuthenticate : public RoutedHandler<PostAuthenticate, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   // 200 with {"response":"RAT verification successful."} and two header

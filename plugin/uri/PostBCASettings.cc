@@ -24,15 +24,6 @@ bool IsGiven(const Json::Value& root, const char* name) {
 
 }  // namespace
 
-bool PostBCASettings::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                              const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/bca/settings", "POST");
-}
-
-int PostBCASettings::GetOperationType() const { return kOperationLocal; }
-
-const char* PostBCASettings::GetClassName() const { return "PostBCASettings"; }
-
 bool PostBCASettings::SyncProcessRequest(const char*, int contentLength, const char* content,
                                          Answer& answer) {
   const std::string prefix = kLogPrefix;

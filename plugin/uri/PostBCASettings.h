@@ -5,6 +5,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -12,14 +13,9 @@ namespace corvane::larchmere::plugin::uri {
 // "previewType" numbers of the body to the engine's capture settings.
 //
 // Stateless; safe for concurrent requests.
-class PostBCASettings : public ISyncRequestMethod {
+class PostBCASettings : public RoutedHandler<PostBCASettings, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   // 200 with "{}" when every call made succeeded (also when none was made).

@@ -26,15 +26,6 @@ std::string ExceptionDocument(const std::exception& exception) {
 
 PostDeviceContextRequest::~PostDeviceContextRequest() = default;
 
-bool PostDeviceContextRequest::IsMatch(const char* method, const char* url,
-                                       const char* requestHeaders, int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/devicecontext", "POST");
-}
-
-int PostDeviceContextRequest::GetOperationType() const { return kOperationRemote; }
-
-const char* PostDeviceContextRequest::GetClassName() const { return "PostDeviceContextRequest"; }
-
 bool PostDeviceContextRequest::SyncProcessRequest(const char*, int contentLength,
                                                   const char* content, Answer& answer) {
   const std::string syncPrefix = kSyncPrefix;

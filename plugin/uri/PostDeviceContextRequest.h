@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -10,15 +11,11 @@ namespace corvane::larchmere::plugin::uri {
 // engine's device context, re-serialised compactly once it proved to be JSON.
 //
 // Stateless; safe for concurrent requests.
-class PostDeviceContextRequest : public ISyncRequestMethod {
+class PostDeviceContextRequest
+    : public RoutedHandler<PostDeviceContextRequest, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
+  using RoutedHandler::RoutedHandler;
   ~PostDeviceContextRequest() override;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
 
  protected:
   // 200 with the answer when it parses, whatever the engine's result; 500

@@ -20,15 +20,6 @@ constexpr char kEnrollOperation[] = "Remote/Hybrid Enroll";
 
 }  // namespace
 
-bool PostEnrollFrames::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                               const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/frame/enrollment", "POST");
-}
-
-int PostEnrollFrames::GetOperationType() const { return kOperationLocal; }
-
-const char* PostEnrollFrames::GetClassName() const { return "PostEnrollFrames"; }
-
 int PostEnrollFrames::GetLivenessSetting() {
   return ReadIntegerSetting("BCA_BLINK_DETECTION_ENROLLMENT");
 }

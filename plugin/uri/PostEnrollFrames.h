@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/IAsyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -14,14 +15,9 @@ namespace corvane::larchmere::plugin::uri {
 // packet-signing endpoint.
 //
 // Shared by all request threads; keeps no per-request state.
-class PostEnrollFrames : public IAsyncRequestMethod {
+class PostEnrollFrames : public RoutedHandler<PostEnrollFrames, IAsyncRequestMethod> {
  public:
-  using IAsyncRequestMethod::IAsyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

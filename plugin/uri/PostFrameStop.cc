@@ -19,15 +19,6 @@ std::string PluginError(int code, const char* description) {
 
 }  // namespace
 
-bool PostFrameStop::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                            const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/frame/stop", "POST");
-}
-
-int PostFrameStop::GetOperationType() const { return kOperationLocal; }
-
-const char* PostFrameStop::GetClassName() const { return "PostFrameStop"; }
-
 bool PostFrameStop::SyncProcessRequest(const char* requestHeaders, int, const char*,
                                        Answer& answer) {
   WriteLog("PostFrameStop - ProcessRequest", kLogInfo);

@@ -4,6 +4,7 @@
 
 #include "plugin/common/CaptureLock.h"
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -16,17 +17,12 @@ namespace corvane::larchmere::plugin::uri {
 // Shared by all request threads; keeps no per-request state. The release
 // and the stop run under the capture lock, so that no capture start slips
 // between them.
-class PostFrameStop : public ISyncRequestMethod {
+class PostFrameStop : public RoutedHandler<PostFrameStop, ISyncRequestMethod> {
  public:
   // Pause after the engine's stop before the session is reset.
   static constexpr int kSettleAfterStopMs = 500;
 
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

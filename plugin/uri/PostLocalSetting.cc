@@ -27,15 +27,6 @@ Corvane::QAV::SDK::LocalSetting ToLocalSetting(const Json::Value& root) {
 
 }  // namespace
 
-bool PostLocalSetting::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                               const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/settings", "POST");
-}
-
-int PostLocalSetting::GetOperationType() const { return kOperationStateless; }
-
-const char* PostLocalSetting::GetClassName() const { return "PostLocalSetting"; }
-
 Mutex& PostLocalSetting::SettingsWriteMutex() {
   static Mutex mutex;
   return mutex;

@@ -4,6 +4,7 @@
 
 #include "plugin/platform/Mutex.h"
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -11,14 +12,9 @@ namespace corvane::larchmere::plugin::uri {
 // object ("id", "value", "display", "supported").
 //
 // Stateless; safe for concurrent requests.
-class PostLocalSetting : public ISyncRequestMethod {
+class PostLocalSetting : public RoutedHandler<PostLocalSetting, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
   // Serialises the engine's settings writes ("/settings" and "/bca/settings")
   // with each other. A leaf lock: nothing else is taken while it is held, and

@@ -8,6 +8,7 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/CaptureSteps.h"
+#include "plugin/uri/TryMatchFrames.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -28,7 +29,7 @@ std::string Prefixed(const char* prefix, const char* text) { return std::string(
 
 PostMatchFrames::PostMatchFrames(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                                  common::LMListenerHolder* listenerHolder)
-    : IAsyncRequestMethod(std::move(engine), listenerHolder),
+    : RoutedHandler(std::move(engine), listenerHolder),
       livenessType(ReadIntegerSetting("BCA_LIVENESS_TYPE_REMOTE_MATCH")) {
   WriteLog("PostMatchFrames - Constructor: Initialized Liveness. Detected value: " +
                std::to_string(livenessType.load()),
@@ -37,13 +38,10 @@ PostMatchFrames::PostMatchFrames(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> e
 
 bool PostMatchFrames::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
                               const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/frame/match", "POST") ||
-         MatchesRequest(method, url, requestHeaders, "/frame/trymatch", "POST");
+  static const Route& tryMatch = RouteOf(typeid(TryMatchFrames));
+  return MatchesRoute(Row(), method, url, requestHeaders) ||
+         MatchesRoute(tryMatch, method, url, requestHeaders);
 }
-
-int PostMatchFrames::GetOperationType() const { return kOperationRemote; }
-
-const char* PostMatchFrames::GetClassName() const { return "PostMatchFrames"; }
 
 int PostMatchFrames::GetLivenessSetting() {
   return ReadIntegerSetting("BCA_LIVENESS_TYPE_REMOTE_MATCH");

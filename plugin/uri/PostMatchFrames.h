@@ -8,6 +8,7 @@
 #include "plugin/sdk/SDKTypes.h"
 #include "plugin/uri/CaptureFlow.h"
 #include "plugin/uri/IAsyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -21,7 +22,7 @@ namespace corvane::larchmere::plugin::uri {
 //
 // Shared by all request threads; the only member state is the liveness
 // setting, kept atomically.
-class PostMatchFrames : public IAsyncRequestMethod {
+class PostMatchFrames : public RoutedHandler<PostMatchFrames, IAsyncRequestMethod> {
  public:
   // Reads the liveness setting from the engine once (0 when unreadable).
   PostMatchFrames(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
@@ -29,8 +30,6 @@ class PostMatchFrames : public IAsyncRequestMethod {
 
   bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
                const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

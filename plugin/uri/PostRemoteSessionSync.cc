@@ -66,15 +66,6 @@ SyncRequest ReadSyncRequest(const Json::Value& root) {
 
 }  // namespace
 
-bool PostRemoteSessionSync::IsMatch(const char* method, const char* url, const char* requestHeaders,
-                                    int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/sync", "POST");
-}
-
-int PostRemoteSessionSync::GetOperationType() const { return kOperationRemote; }
-
-const char* PostRemoteSessionSync::GetClassName() const { return "PostRemoteSessionSync"; }
-
 bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, const char* content,
                                                Answer& answer) {
   WriteLog(kLogPrefix, kLogInfo);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -11,14 +12,9 @@ namespace corvane::larchmere::plugin::uri {
 // letter case) with its "args", the optional "email" and "cloudAction".
 //
 // Stateless; safe for concurrent requests.
-class PostRemoteSessionSync : public ISyncRequestMethod {
+class PostRemoteSessionSync : public RoutedHandler<PostRemoteSessionSync, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   // 200 with "{}"; 400 with "Invalid Json" for a body that is not strict

@@ -18,18 +18,9 @@ constexpr char kNotRevoked[] = "RevokeRat failure.";
 PostRevoke::PostRevoke(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                        common::LMListenerHolder* listenerHolder, void* hostContext,
                        HostCallbacks callbacks)
-    : ISyncRequestMethod(std::move(engine), listenerHolder),
+    : RoutedHandler(std::move(engine), listenerHolder),
       hostContext(hostContext),
       callbacks(callbacks) {}
-
-bool PostRevoke::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                         const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/revoke", "POST");
-}
-
-int PostRevoke::GetOperationType() const { return kOperationStateless; }
-
-const char* PostRevoke::GetClassName() const { return "PostRevoke"; }
 
 bool PostRevoke::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                     const char* content, Answer& answer) {

@@ -5,6 +5,7 @@
 
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -13,17 +14,12 @@ namespace corvane::larchmere::plugin::uri {
 //
 // Keeps only the host context and callbacks given at creation; safe for
 // concurrent requests as far as the host's callback is.
-class PostRevoke : public ISyncRequestMethod {
+class PostRevoke : public RoutedHandler<PostRevoke, ISyncRequestMethod> {
  public:
   // `hostContext` and `callbacks` are the host's, kept for revokeRat; the
   // context is passed back unchanged and never dereferenced.
   PostRevoke(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
              common::LMListenerHolder* listenerHolder, void* hostContext, HostCallbacks callbacks);
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
 
  protected:
   // 200 with {"response":"RevokeRat successful."} when the host revoked the

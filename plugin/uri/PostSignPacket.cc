@@ -71,15 +71,6 @@ void AppendSecurityTokenHeaders(const Json::Value& headerPayload, std::string& r
 
 }  // namespace
 
-bool PostSignPacket::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                             const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/signpacket", "POST");
-}
-
-int PostSignPacket::GetOperationType() const { return kOperationRemote; }
-
-const char* PostSignPacket::GetClassName() const { return "PostSignPacket"; }
-
 bool PostSignPacket::SyncProcessRequest(const char* requestHeaders, int contentLength,
                                         const char* content, Answer& answer) {
   WriteLog("PostSignPacket - ProcessRequest", kLogInfo);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -14,14 +15,9 @@ namespace corvane::larchmere::plugin::uri {
 //
 // Stateless; reads the holder's stored frames but never changes them. Safe
 // for concurrent requests.
-class PostSignPacket : public ISyncRequestMethod {
+class PostSignPacket : public RoutedHandler<PostSignPacket, ISyncRequestMethod> {
  public:
-  using ISyncRequestMethod::ISyncRequestMethod;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   // 200 with the signed body, or an error document with 500 (unless the

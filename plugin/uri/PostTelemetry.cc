@@ -49,15 +49,6 @@ TelemetryEvent ReadEvent(const Json::Value& event) {
 
 }  // namespace
 
-bool PostTelemetry::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                            const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/tm", "POST");
-}
-
-int PostTelemetry::GetOperationType() const { return kOperationRemote; }
-
-const char* PostTelemetry::GetClassName() const { return "PostTelemetry"; }
-
 bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const char* content,
                                        Answer& answer) {
   WriteLog("PostTelemetry - ProcessRequest", kLogInfo);

@@ -34,16 +34,7 @@ bool IsValidNoticeText(const std::string& text) { return !text.empty() && IsComm
 PostVSUNotifyChange::PostVSUNotifyChange(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                                          common::LMListenerHolder* listenerHolder,
                                          Corvane::Keystead::Vessa::KSInstHelper* installHelper)
-    : ISyncRequestMethod(std::move(engine), listenerHolder), installHelper(installHelper) {}
-
-bool PostVSUNotifyChange::IsMatch(const char* method, const char* url, const char* requestHeaders,
-                                  int, const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/vsu/notifychange", "POST");
-}
-
-int PostVSUNotifyChange::GetOperationType() const { return kOperationStateless; }
-
-const char* PostVSUNotifyChange::GetClassName() const { return "PostVSUNotifyChange"; }
+    : RoutedHandler(std::move(engine), listenerHolder), installHelper(installHelper) {}
 
 bool PostVSUNotifyChange::SyncProcessRequest(const char*, int contentLength, const char* content,
                                              Answer& answer) {

@@ -5,6 +5,7 @@
 
 #include "plugin/platform/KSInstHelper.h"
 #include "plugin/uri/ISyncRequestMethod.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -13,17 +14,12 @@ namespace corvane::larchmere::plugin::uri {
 // it; 500 with the suite's status as the error code (source 5) when it did
 // not; 400 "Invalid Param" when either text is empty or holds white space or
 // control characters, or the body is not an object.
-class PostVSUNotifyChange final : public ISyncRequestMethod {
+class PostVSUNotifyChange final : public RoutedHandler<PostVSUNotifyChange, ISyncRequestMethod> {
  public:
   // `installHelper` is the router's; not owned, it outlives the handler.
   PostVSUNotifyChange(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                       common::LMListenerHolder* listenerHolder,
                       Corvane::Keystead::Vessa::KSInstHelper* installHelper);
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

@@ -10,15 +10,6 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-bool PostVideoDevice::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                              const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/devices/video", "POST");
-}
-
-int PostVideoDevice::GetOperationType() const { return kOperationLocal; }
-
-const char* PostVideoDevice::GetClassName() const { return "PostVideoDevice"; }
-
 namespace {
 
 constexpr char kSelectionFailedDescription[] =

@@ -7,15 +7,6 @@
 
 namespace corvane::larchmere::plugin::uri {
 
-bool TryMatchFrames::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
-                             const char*) {
-  return MatchesRequest(method, url, requestHeaders, "/frame/trymatch", "POST");
-}
-
-int TryMatchFrames::GetOperationType() const { return kOperationRemote; }
-
-const char* TryMatchFrames::GetClassName() const { return "TryMatchFrames"; }
-
 bool TryMatchFrames::AsyncProcessRequest(const char* requestHeaders, int contentLength,
                                          const char* content, CaptureFlags& flags, Answer& answer) {
   WriteLog("TryMatch Frames | AsyncProcessRequest", kLogInfo);

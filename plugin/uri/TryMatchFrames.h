@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plugin/uri/PostMatchFrames.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -11,14 +12,9 @@ namespace corvane::larchmere::plugin::uri {
 // local match. A request without one is refused with "Invalid IdToken"
 // (status 500) before it reaches the capture session: it starts nothing and
 // changes nothing of a running session.
-class TryMatchFrames : public PostMatchFrames {
+class TryMatchFrames : public RoutedHandler<TryMatchFrames, PostMatchFrames> {
  public:
-  using PostMatchFrames::PostMatchFrames;
-
-  bool IsMatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
-               const char* content) override;
-  int GetOperationType() const override;
-  const char* GetClassName() const override;
+  using RoutedHandler::RoutedHandler;
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,

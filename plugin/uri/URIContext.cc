@@ -7,36 +7,8 @@
 #include "plugin/common/CaptureLock.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
-#include "plugin/uri/AddCADevice.h"
-#include "plugin/uri/AddFPFactor.h"
-#include "plugin/uri/AuthenticateFingerprint.h"
-#include "plugin/uri/AuthenticateWithCADevice.h"
-#include "plugin/uri/GetCloudServers.h"
-#include "plugin/uri/GetDeviceIdStatus.h"
-#include "plugin/uri/GetLocalSetting.h"
-#include "plugin/uri/GetNewPairedDevices.h"
-#include "plugin/uri/GetRemoteUsers.h"
-#include "plugin/uri/GetStatus.h"
-#include "plugin/uri/GetVSUAccount.h"
-#include "plugin/uri/GetVideoDeviceStatus.h"
-#include "plugin/uri/GetVideoDevices.h"
-#include "plugin/uri/Logout.h"
-#include "plugin/uri/PostAddDevice.h"
-#include "plugin/uri/PostAuthenticate.h"
-#include "plugin/uri/PostBCASettings.h"
-#include "plugin/uri/PostDeviceContextRequest.h"
-#include "plugin/uri/PostEnrollFrames.h"
-#include "plugin/uri/PostFrameStop.h"
-#include "plugin/uri/PostLocalSetting.h"
-#include "plugin/uri/PostMatchFrames.h"
-#include "plugin/uri/PostRemoteSessionSync.h"
-#include "plugin/uri/PostRevoke.h"
-#include "plugin/uri/PostSignPacket.h"
-#include "plugin/uri/PostTelemetry.h"
-#include "plugin/uri/PostVSUNotifyChange.h"
-#include "plugin/uri/PostVideoDevice.h"
 #include "plugin/uri/PreInstallPartnerCheck.h"
-#include "plugin/uri/TryMatchFrames.h"
+#include "plugin/uri/RouteTable.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -62,14 +34,13 @@ constexpr char kRemoteNotReady[] =
 constexpr int kLocalNotReadyCode = 5;
 constexpr int kRemoteNotReadyCode = 6;
 
-// Paths whose successful answer may be an empty body.
-constexpr const char* kEmptyBodyPaths[] = {"/authenticate", "/revoke"};
-
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
+// Decided by the URL, as the answer's path, not by the handler that ran.
 bool MayAnswerEmptyBody(const char* url, const char* requestHeaders) {
-  for (const char* path : kEmptyBodyPaths) {
-    if (LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path)) {
+  for (const Route& route : Routes()) {
+    if (route.mayAnswerEmptyBody &&
+        LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, route.path)) {
       return true;
     }
   }
@@ -134,44 +105,15 @@ void URIContext::Initialize(int operationKind) {
 }
 
 void URIContext::RegisterHandlers() {
-  using Engine = std::shared_ptr<Corvane::QAV::SDK::FaceLogin>;
-  common::LMListenerHolder* holder = listenerHolder;
-  auto add = [this](std::unique_ptr<IURIStrategy> handler) {
-    handlers.push_back(std::move(handler));
-  };
-  const Engine& faceLogin = engine;
-  // The order of the handler table. TryMatchFrames stands before
-  // PostMatchFrames, which accepts "/frame/trymatch" as well: the path's own
-  // handler must be found first.
-  add(std::make_unique<GetStatus>(faceLogin, holder));
-  add(std::make_unique<PostDeviceContextRequest>(faceLogin, holder));
-  add(std::make_unique<PostSignPacket>(faceLogin, holder));
-  add(std::make_unique<PostEnrollFrames>(faceLogin, holder));
-  add(std::make_unique<TryMatchFrames>(faceLogin, holder));
-  add(std::make_unique<PostMatchFrames>(faceLogin, holder));
-  add(std::make_unique<GetVideoDevices>(faceLogin, holder));
-  add(std::make_unique<GetVideoDeviceStatus>(faceLogin, holder));
-  add(std::make_unique<PostFrameStop>(faceLogin, holder));
-  add(std::make_unique<PostVideoDevice>(faceLogin, holder));
-  add(std::make_unique<PostRemoteSessionSync>(faceLogin, holder));
-  add(std::make_unique<PostTelemetry>(faceLogin, holder));
-  add(std::make_unique<GetRemoteUsers>(faceLogin, holder));
-  add(std::make_unique<GetCloudServers>(faceLogin, holder));
-  add(std::make_unique<PostBCASettings>(faceLogin, holder));
-  add(std::make_unique<GetDeviceIdStatus>(faceLogin, holder));
-  add(std::make_unique<GetLocalSetting>(faceLogin, holder));
-  add(std::make_unique<PostLocalSetting>(faceLogin, holder));
-  add(std::make_unique<PostAuthenticate>(faceLogin, holder));
-  add(std::make_unique<PostRevoke>(faceLogin, holder, hostContext, callbacks));
-  add(std::make_unique<PostAddDevice>(faceLogin, holder));
-  add(std::make_unique<GetVSUAccount>(faceLogin, holder, installHelper.get()));
-  add(std::make_unique<PostVSUNotifyChange>(faceLogin, holder, installHelper.get()));
-  add(std::make_unique<AddFPFactor>(faceLogin, holder));
-  add(std::make_unique<AuthenticateFingerprint>(faceLogin, holder));
-  add(std::make_unique<GetNewPairedDevices>(faceLogin, holder));
-  add(std::make_unique<AddCADevice>(faceLogin, holder));
-  add(std::make_unique<AuthenticateWithCADevice>(faceLogin, holder));
-  add(std::make_unique<Logout>(faceLogin, holder));
+  HandlerServices services;
+  services.engine = engine;
+  services.listenerHolder = listenerHolder;
+  services.hostContext = hostContext;
+  services.callbacks = callbacks;
+  services.installHelper = installHelper.get();
+  for (const Route& route : Routes()) {
+    handlers.push_back(route.create(services));
+  }
 }
 
 void URIContext::RefreshReadiness(int operationKind) {
@@ -231,11 +173,11 @@ bool URIContext::ProcessRequest(const char* method, const char* url, const char*
                                 int contentLength, const char* content, unsigned short& status,
                                 std::string& responseHeaders, std::string& responseBody) {
   BoundAnswer answer(status, responseHeaders, responseBody);
-  return Route(method, url, requestHeaders, contentLength, content, answer.get());
+  return Dispatch(method, url, requestHeaders, contentLength, content, answer.get());
 }
 
-bool URIContext::Route(const char* method, const char* url, const char* requestHeaders,
-                       int contentLength, const char* content, Answer& answer) {
+bool URIContext::Dispatch(const char* method, const char* url, const char* requestHeaders,
+                          int contentLength, const char* content, Answer& answer) {
   WriteLog("URIContext::ProcessRequest called", kLogInfo);
   try {
     if (IsOptionsProcessRequest(method, requestHeaders, answer)) {

@@ -67,8 +67,8 @@ class URIContext {
  private:
   void RegisterHandlers() KS_REQUIRES(lock);
   // ProcessRequest on the caller's values seen as one answer.
-  bool Route(const char* method, const char* url, const char* requestHeaders, int contentLength,
-             const char* content, Answer& answer);
+  bool Dispatch(const char* method, const char* url, const char* requestHeaders, int contentLength,
+                const char* content, Answer& answer);
   bool IsOptionsProcessRequest(const char* method, const char* requestHeaders, Answer& answer);
   bool CheckKSServicesStatusIfNeeded(IURIStrategy& handler, const char* requestHeaders,
                                      Answer& answer);

@@ -283,36 +283,6 @@ TEST(LarchmerePluginHelperOriginsTest, SixFixedHttpsOriginsIncludingTheDefault) 
 
 // --- Paths ---
 
-TEST(LarchmerePluginHelperPathTest, AnnouncesTwentyTwoPathsInAscendingOrder) {
-  std::set<std::string> uris = {"stale"};
-  Helper::BuildURIs(uris);
-  const std::vector<std::string> expected = {
-      "q/v1/authenticate",
-      "q/v1/bca/settings",
-      "q/v1/ca/adddevice",
-      "q/v1/ca/authenticate",
-      "q/v1/ca/getnewpaireddevices",
-      "q/v1/camera/status",
-      "q/v1/csp/servers",
-      "q/v1/devices/video",
-      "q/v1/fingerprint/addfactor",
-      "q/v1/frame/enrollment",
-      "q/v1/frame/match",
-      "q/v1/frame/stop",
-      "q/v1/revoke",
-      "q/v1/settings",
-      "q/v1/signpacket",
-      "q/v1/status/deviceid",
-      "q/v1/status/qav",
-      "q/v1/sync",
-      "q/v1/tm",
-      "q/v1/users/remote",
-      "q/v1/vsu/account",
-      "q/v1/vsu/notifychange",
-  };
-  EXPECT_EQ(std::vector<std::string>(uris.begin(), uris.end()), expected);
-}
-
 TEST(LarchmerePluginHelperPathTest, CreateUriConcatenatesAndToleratesNull) {
   EXPECT_EQ(Helper::CreateURI(Helper::kPathPrefix, "/frame/stop"), "q/v1/frame/stop");
   EXPECT_EQ(Helper::CreateURI(nullptr, "/tm"), "/tm");

@@ -23,38 +23,6 @@ using ::testing::IsEmpty;
 
 const std::string kGenericError = ErrorDocument(0, 0, "Plugin Generic Error");
 
-TEST_F(RouterTest, RegistersTheWholeTableWithTryMatchFramesAheadOfPostMatchFrames) {
-  EXPECT_EQ(router->HandlerClassNames(), (std::vector<std::string>{"GetStatus",
-                                                                   "PostDeviceContextRequest",
-                                                                   "PostSignPacket",
-                                                                   "PostEnrollFrames",
-                                                                   "TryMatchFrames",
-                                                                   "PostMatchFrames",
-                                                                   "GetVideoDevices",
-                                                                   "GetVideoDeviceStatus",
-                                                                   "PostFrameStop",
-                                                                   "PostVideoDevice",
-                                                                   "PostRemoteSessionSync",
-                                                                   "PostTelemetry",
-                                                                   "GetRemoteUsers",
-                                                                   "GetCloudServers",
-                                                                   "PostBCASettings",
-                                                                   "GetDeviceIdStatus",
-                                                                   "GetLocalSetting",
-                                                                   "PostLocalSetting",
-                                                                   "PostAuthenticate",
-                                                                   "PostRevoke",
-                                                                   "PostAddDevice",
-                                                                   "GetVSUAccount",
-                                                                   "PostVSUNotifyChange",
-                                                                   "AddFPFactor",
-                                                                   "AuthenticateFingerprint",
-                                                                   "GetNewPairedDevices",
-                                                                   "AddCADevice",
-                                                                   "AuthenticateWithCADevice",
-                                                                   "Logout"}));
-}
-
 struct RouteCase {
   const char* method;
   std::string url;
