@@ -10,7 +10,9 @@
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "engine-sim/SimState.h"
 
@@ -66,6 +68,16 @@ void CheckObject(const Json::Value& object, const std::string& path,
 const Json::Value& CheckArray(const Json::Value& value, const std::string& path) {
   if (!value.isArray()) Fail(path, "expected an array");
   return value;
+}
+
+// The elements of the array at `path`, each read by parseElement(element, elementPath).
+template <typename ParseElement>
+auto ParseArray(const Json::Value& value, const std::string& path, ParseElement parseElement) {
+  std::vector<std::invoke_result_t<ParseElement, const Json::Value&, const std::string&>> items;
+  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
+    items.push_back(parseElement(value[i], Element(path, i)));
+  }
+  return items;
 }
 
 bool ToBool(const Json::Value& value, const std::string& path) {
@@ -209,26 +221,16 @@ void ParseRemoteUsers(const Json::Value& value, const std::string& path,
   CheckObject(value, path, {"fpAvailable", "users"});
   Read(value, "fpAvailable", path, list.fpAvailable);
   if (!value.isMember("users")) return;
-  const std::string usersPath = Child(path, "users");
-  const Json::Value& users = CheckArray(value["users"], usersPath);
-  list.users.clear();
-  for (Json::ArrayIndex i = 0; i < users.size(); ++i) {
-    list.users.push_back(ParseRemoteUser(users[i], Element(usersPath, i)));
-  }
+  list.users = ParseArray(value["users"], Child(path, "users"), ParseRemoteUser);
 }
 
-std::vector<sdk::CloudServer> ParseCloudServers(const Json::Value& value, const std::string& path) {
-  std::vector<sdk::CloudServer> servers;
-  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
-    const std::string itemPath = Element(path, i);
-    CheckObject(value[i], itemPath, {"key", "primaryUri", "secondaryUri"});
-    sdk::CloudServer server;
-    Read(value[i], "key", itemPath, server.key);
-    Read(value[i], "primaryUri", itemPath, server.primaryUri);
-    Read(value[i], "secondaryUri", itemPath, server.secondaryUri);
-    servers.push_back(std::move(server));
-  }
-  return servers;
+sdk::CloudServer ParseCloudServer(const Json::Value& value, const std::string& path) {
+  CheckObject(value, path, {"key", "primaryUri", "secondaryUri"});
+  sdk::CloudServer server;
+  Read(value, "key", path, server.key);
+  Read(value, "primaryUri", path, server.primaryUri);
+  Read(value, "secondaryUri", path, server.secondaryUri);
+  return server;
 }
 
 void ParseMatchResult(const Json::Value& value, const std::string& path, sdk::MatchResult& result) {
@@ -290,6 +292,15 @@ void ParseResults(const Json::Value& value, const std::string& path,
   }
 }
 
+// The value that `names` gives the name at `path`; `expected` is the error otherwise.
+template <typename T>
+T OneOf(const Json::Value& value, const std::string& path, const std::map<std::string, T>& names,
+        const char* expected) {
+  const auto found = names.find(ToString(value, path));
+  if (found == names.end()) Fail(path, expected);
+  return found->second;
+}
+
 EventType ParseEventType(const Json::Value& value, const std::string& path) {
   static const std::map<std::string, EventType> kTypes = {
       {"feedback", EventType::Feedback},
@@ -297,11 +308,8 @@ EventType ParseEventType(const Json::Value& value, const std::string& path) {
       {"error", EventType::Error},
       {"result", EventType::Result},
       {"deviceAuthenticated", EventType::DeviceAuthenticated}};
-  const auto found = kTypes.find(ToString(value, path));
-  if (found == kTypes.end()) {
-    Fail(path, "expected feedback, processedFrames, error, result or deviceAuthenticated");
-  }
-  return found->second;
+  return OneOf(value, path, kTypes,
+               "expected feedback, processedFrames, error, result or deviceAuthenticated");
 }
 
 Listener ParseListener(const Json::Value& value, const std::string& path) {
@@ -312,27 +320,18 @@ Listener ParseListener(const Json::Value& value, const std::string& path) {
       {"remoteMatch", Listener::RemoteMatch},
       {"hybridMatch", Listener::HybridMatch},
       {"deviceAuthenticated", Listener::DeviceAuthenticated}};
-  const auto found = kListeners.find(ToString(value, path));
-  if (found == kListeners.end()) {
-    Fail(path,
-         "expected frame, enroll, processedFrames, remoteMatch, hybridMatch or "
-         "deviceAuthenticated");
-  }
-  return found->second;
+  return OneOf(value, path, kListeners,
+               "expected frame, enroll, processedFrames, remoteMatch, hybridMatch or "
+               "deviceAuthenticated");
 }
 
-std::vector<sdk::SDK_OobDevice> ParseOobDevices(const Json::Value& value, const std::string& path) {
-  std::vector<sdk::SDK_OobDevice> devices;
-  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
-    const std::string itemPath = Element(path, i);
-    CheckObject(value[i], itemPath, {"deviceId", "deviceName", "oobPreferred"});
-    sdk::SDK_OobDevice device;
-    Read(value[i], "deviceId", itemPath, device.deviceId);
-    Read(value[i], "deviceName", itemPath, device.deviceName);
-    Read(value[i], "oobPreferred", itemPath, device.oobPreferred);
-    devices.push_back(std::move(device));
-  }
-  return devices;
+sdk::SDK_OobDevice ParseOobDevice(const Json::Value& value, const std::string& path) {
+  CheckObject(value, path, {"deviceId", "deviceName", "oobPreferred"});
+  sdk::SDK_OobDevice device;
+  Read(value, "deviceId", path, device.deviceId);
+  Read(value, "deviceName", path, device.deviceName);
+  Read(value, "oobPreferred", path, device.oobPreferred);
+  return device;
 }
 
 // The match feedback members of a "result" event; absent members stay empty/false.
@@ -357,7 +356,7 @@ void ParseResultFields(const Json::Value& value, const std::string& path,
   Read(value, "authCode", path, result.authCode);
   Read(value, "altNextStep", path, result.altNextStep);
   if (value.isMember("oobDevices")) {
-    result.oobDevices = ParseOobDevices(value["oobDevices"], Child(path, "oobDevices"));
+    result.oobDevices = ParseArray(value["oobDevices"], Child(path, "oobDevices"), ParseOobDevice);
   }
 }
 
@@ -396,13 +395,7 @@ void ParseTimelines(const Json::Value& value, const std::string& path,
               {"enrollment", "match", "RemoteEnroll", "HybridEnroll", "RemoteMatch", "LocalMatch",
                "TryLocalMatch", "AddDeviceMatch"});
   for (const std::string& name : value.getMemberNames()) {
-    const std::string listPath = Child(path, name);
-    const Json::Value& events = CheckArray(value[name], listPath);
-    std::vector<TimelineEvent>& target = timelines[name];
-    target.clear();
-    for (Json::ArrayIndex i = 0; i < events.size(); ++i) {
-      target.push_back(ParseEvent(events[i], Element(listPath, i)));
-    }
+    timelines[name] = ParseArray(value[name], Child(path, name), ParseEvent);
   }
 }
 
@@ -468,7 +461,7 @@ void ParseRoot(const Json::Value& root, ScenarioLoader::Scenario& scenario) {
     ParseRemoteUsers(root["remoteUsers"], "remoteUsers", config.remoteUsers);
   }
   if (root.isMember("cloudServers")) {
-    config.cloudServers = ParseCloudServers(root["cloudServers"], "cloudServers");
+    config.cloudServers = ParseArray(root["cloudServers"], "cloudServers", ParseCloudServer);
   }
   if (root.isMember("deviceContext")) config.deviceContextAnswer = ToAnswer(root["deviceContext"]);
   if (root.isMember("signPacketAnswer")) {
