@@ -135,6 +135,25 @@ void Read(const Json::Value& object, const char* name, const std::string& path,
   if (object.isMember(name)) target = ToString(object[name], Child(path, name));
 }
 
+// A member of a scenario object and the field of Object it is read into.
+template <typename Object, typename Value>
+struct Field {
+  Field(const char* memberName, Value Object::*objectField)
+      : name(memberName), field(objectField) {}
+  const char* name;
+  Value Object::*field;
+};
+
+// An object that may hold only the given members, each read into its field.
+template <typename Object, typename... Values>
+Object ParseObject(const Json::Value& value, const std::string& path,
+                   const Field<Object, Values>&... fields) {
+  CheckObject(value, path, {fields.name...});
+  Object object;
+  (Read(value, fields.name, path, object.*fields.field), ...);
+  return object;
+}
+
 sdk::ServiceReadiness ParseReadiness(const Json::Value& value, const std::string& path,
                                      sdk::ServiceReadiness readiness) {
   CheckObject(value, path, {"local", "remote"});
@@ -196,24 +215,14 @@ std::vector<sdk::VideoDevice> ParseVideoDevices(const Json::Value& value, const 
 }
 
 sdk::RemoteUser ParseRemoteUser(const Json::Value& value, const std::string& path) {
-  CheckObject(value, path,
-              {"email", "secondText", "face", "masterPassword", "outOfBounds", "emailVerified",
-               "securityLevel", "autoLockTime", "cloudKeyAvailable", "fpEnabled", "firstStep",
-               "altFirstStep"});
-  sdk::RemoteUser user;
-  Read(value, "email", path, user.email);
-  Read(value, "secondText", path, user.secondText);
-  Read(value, "face", path, user.face);
-  Read(value, "masterPassword", path, user.masterPassword);
-  Read(value, "outOfBounds", path, user.outOfBounds);
-  Read(value, "emailVerified", path, user.emailVerified);
-  Read(value, "securityLevel", path, user.securityLevel);
-  Read(value, "autoLockTime", path, user.autoLockTime);
-  Read(value, "cloudKeyAvailable", path, user.cloudKeyAvailable);
-  Read(value, "fpEnabled", path, user.fpEnabled);
-  Read(value, "firstStep", path, user.firstStep);
-  Read(value, "altFirstStep", path, user.altFirstStep);
-  return user;
+  using T = sdk::RemoteUser;
+  return ParseObject(
+      value, path, Field{"email", &T::email}, Field{"secondText", &T::secondText},
+      Field{"face", &T::face}, Field{"masterPassword", &T::masterPassword},
+      Field{"outOfBounds", &T::outOfBounds}, Field{"emailVerified", &T::emailVerified},
+      Field{"securityLevel", &T::securityLevel}, Field{"autoLockTime", &T::autoLockTime},
+      Field{"cloudKeyAvailable", &T::cloudKeyAvailable}, Field{"fpEnabled", &T::fpEnabled},
+      Field{"firstStep", &T::firstStep}, Field{"altFirstStep", &T::altFirstStep});
 }
 
 void ParseRemoteUsers(const Json::Value& value, const std::string& path,
@@ -225,12 +234,9 @@ void ParseRemoteUsers(const Json::Value& value, const std::string& path,
 }
 
 sdk::CloudServer ParseCloudServer(const Json::Value& value, const std::string& path) {
-  CheckObject(value, path, {"key", "primaryUri", "secondaryUri"});
-  sdk::CloudServer server;
-  Read(value, "key", path, server.key);
-  Read(value, "primaryUri", path, server.primaryUri);
-  Read(value, "secondaryUri", path, server.secondaryUri);
-  return server;
+  using T = sdk::CloudServer;
+  return ParseObject(value, path, Field{"key", &T::key}, Field{"primaryUri", &T::primaryUri},
+                     Field{"secondaryUri", &T::secondaryUri});
 }
 
 void ParseMatchResult(const Json::Value& value, const std::string& path, sdk::MatchResult& result) {
@@ -326,12 +332,9 @@ Listener ParseListener(const Json::Value& value, const std::string& path) {
 }
 
 sdk::SDK_OobDevice ParseOobDevice(const Json::Value& value, const std::string& path) {
-  CheckObject(value, path, {"deviceId", "deviceName", "oobPreferred"});
-  sdk::SDK_OobDevice device;
-  Read(value, "deviceId", path, device.deviceId);
-  Read(value, "deviceName", path, device.deviceName);
-  Read(value, "oobPreferred", path, device.oobPreferred);
-  return device;
+  using T = sdk::SDK_OobDevice;
+  return ParseObject(value, path, Field{"deviceId", &T::deviceId},
+                     Field{"deviceName", &T::deviceName}, Field{"oobPreferred", &T::oobPreferred});
 }
 
 // The match feedback members of a "result" event; absent members stay empty/false.
