@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <initializer_list>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -298,37 +300,43 @@ void ParseResults(const Json::Value& value, const std::string& path,
   }
 }
 
-// The value that `names` gives the name at `path`; `expected` is the error otherwise.
-template <typename T>
-T OneOf(const Json::Value& value, const std::string& path, const std::map<std::string, T>& names,
-        const char* expected) {
-  const auto found = names.find(ToString(value, path));
-  if (found == names.end()) Fail(path, expected);
-  return found->second;
+// The value paired with the name at `path`; the error lists the names in order.
+template <typename T, std::size_t N>
+T OneOf(const Json::Value& value, const std::string& path,
+        const std::array<std::pair<std::string_view, T>, N>& names) {
+  const std::string name = ToString(value, path);
+  for (const auto& [known, result] : names) {
+    if (known == name) return result;
+  }
+  std::string expected = "expected ";
+  for (std::size_t i = 0; i < N; ++i) {
+    if (i > 0) expected += i + 1 == N ? " or " : ", ";
+    expected += names[i].first;
+  }
+  Fail(path, expected);
 }
 
 EventType ParseEventType(const Json::Value& value, const std::string& path) {
-  static const std::map<std::string, EventType> kTypes = {
+  static constexpr std::array<std::pair<std::string_view, EventType>, 5> kTypes = {{
       {"feedback", EventType::Feedback},
       {"processedFrames", EventType::ProcessedFrames},
       {"error", EventType::Error},
       {"result", EventType::Result},
-      {"deviceAuthenticated", EventType::DeviceAuthenticated}};
-  return OneOf(value, path, kTypes,
-               "expected feedback, processedFrames, error, result or deviceAuthenticated");
+      {"deviceAuthenticated", EventType::DeviceAuthenticated},
+  }};
+  return OneOf(value, path, kTypes);
 }
 
 Listener ParseListener(const Json::Value& value, const std::string& path) {
-  static const std::map<std::string, Listener> kListeners = {
+  static constexpr std::array<std::pair<std::string_view, Listener>, 6> kListeners = {{
       {"frame", Listener::Frame},
       {"enroll", Listener::Enroll},
       {"processedFrames", Listener::ProcessedFrames},
       {"remoteMatch", Listener::RemoteMatch},
       {"hybridMatch", Listener::HybridMatch},
-      {"deviceAuthenticated", Listener::DeviceAuthenticated}};
-  return OneOf(value, path, kListeners,
-               "expected frame, enroll, processedFrames, remoteMatch, hybridMatch or "
-               "deviceAuthenticated");
+      {"deviceAuthenticated", Listener::DeviceAuthenticated},
+  }};
+  return OneOf(value, path, kListeners);
 }
 
 sdk::SDK_OobDevice ParseOobDevice(const Json::Value& value, const std::string& path) {
