@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "engine-sim/SimControl.h"
+#include "os/ascii_text.h"
 
 namespace keystead::sim {
 namespace {
@@ -21,13 +21,6 @@ std::string Text(int number) { return std::to_string(number); }
 std::string Text(const int* number) { return number != nullptr ? Text(*number) : "null"; }
 std::string Text(const sdk::SDK_CloudAction* action) {
   return action != nullptr ? Text(static_cast<int>(*action)) : "null";
-}
-
-bool EqualsIgnoringCase(const std::string& left, const std::string& right) {
-  return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
-  });
 }
 
 // FNV-1a: a stable stand-in signature, so the same body always signs the same.
@@ -115,10 +108,8 @@ int FaceLoginSim::LocalMatch(sdk::HybridMatchCallback* hybridCallback,
                      context.correlationId, context.email, Text(caller)});
   if (code != 0) return code;
   if (hybridCallback == nullptr || enrollCallback == nullptr) return kErrorInvalidArgument;
-  Callbacks callbacks;
-  callbacks.hybrid = hybridCallback;
-  callbacks.enroll = enrollCallback;
-  StartOperation("LocalMatch", "match", callbacks, context.correlationId);
+  StartOperation("LocalMatch", "match", {.enroll = enrollCallback, .hybrid = hybridCallback},
+                 context.correlationId);
   return 0;
 }
 
@@ -133,10 +124,8 @@ int FaceLoginSim::TryLocalMatch(sdk::HybridMatchCallback* hybridCallback,
   if (hybridCallback == nullptr || enrollCallback == nullptr || idToken.empty()) {
     return kErrorInvalidArgument;
   }
-  Callbacks callbacks;
-  callbacks.hybrid = hybridCallback;
-  callbacks.enroll = enrollCallback;
-  StartOperation("TryLocalMatch", "match", callbacks, context.correlationId);
+  StartOperation("TryLocalMatch", "match", {.enroll = enrollCallback, .hybrid = hybridCallback},
+                 context.correlationId);
   return 0;
 }
 
@@ -171,12 +160,7 @@ int FaceLoginSim::RemoteEnroll(sdk::ProcessedFramesCallback* processedCallback,
   const int code =
       state_.BeginCall("RemoteEnroll", {Text(processedCallback), Text(enrollCallback)});
   if (code != 0) return code;
-  if (processedCallback == nullptr || enrollCallback == nullptr) return kErrorInvalidArgument;
-  Callbacks callbacks;
-  callbacks.processed = processedCallback;
-  callbacks.enroll = enrollCallback;
-  StartOperation("RemoteEnroll", "enrollment", callbacks, "");
-  return 0;
+  return StartEnrollment("RemoteEnroll", processedCallback, enrollCallback);
 }
 
 int FaceLoginSim::HybridEnroll(sdk::ProcessedFramesCallback* processedCallback,
@@ -186,11 +170,15 @@ int FaceLoginSim::HybridEnroll(sdk::ProcessedFramesCallback* processedCallback,
   const int code = state_.BeginCall("HybridEnroll", {Text(processedCallback), Text(enrollCallback),
                                                      transactionId, Text(reEnroll), email});
   if (code != 0) return code;
+  return StartEnrollment("HybridEnroll", processedCallback, enrollCallback);
+}
+
+int FaceLoginSim::StartEnrollment(const char* operation,
+                                  sdk::ProcessedFramesCallback* processedCallback,
+                                  sdk::EnrollCallback* enrollCallback) {
   if (processedCallback == nullptr || enrollCallback == nullptr) return kErrorInvalidArgument;
-  Callbacks callbacks;
-  callbacks.processed = processedCallback;
-  callbacks.enroll = enrollCallback;
-  StartOperation("HybridEnroll", "enrollment", callbacks, "");
+  StartOperation(operation, "enrollment",
+                 {.enroll = enrollCallback, .processed = processedCallback}, "");
   return 0;
 }
 
@@ -203,10 +191,8 @@ int FaceLoginSim::AddDeviceMatch(sdk::HybridMatchCallback* hybridCallback,
                          context.content, context.correlationId, context.email, transactionId});
   if (code != 0) return code;
   if (hybridCallback == nullptr || enrollCallback == nullptr) return kErrorInvalidArgument;
-  Callbacks callbacks;
-  callbacks.hybrid = hybridCallback;
-  callbacks.enroll = enrollCallback;
-  StartOperation("AddDeviceMatch", "match", callbacks, context.correlationId);
+  StartOperation("AddDeviceMatch", "match", {.enroll = enrollCallback, .hybrid = hybridCallback},
+                 context.correlationId);
   return 0;
 }
 
@@ -217,9 +203,7 @@ int FaceLoginSim::RemoteMatch(const sdk::MatchContext& context,
       {context.content, context.correlationId, context.email, Text(matchCallback), Text(liveness)});
   if (code != 0) return code;
   if (matchCallback == nullptr) return kErrorInvalidArgument;
-  Callbacks callbacks;
-  callbacks.remoteMatch = matchCallback;
-  StartOperation("RemoteMatch", "match", callbacks, context.correlationId);
+  StartOperation("RemoteMatch", "match", {.remoteMatch = matchCallback}, context.correlationId);
   return 0;
 }
 
@@ -299,7 +283,7 @@ int FaceLoginSim::ListRemoteUsers(sdk::RemoteUserList& users, const std::string&
   // The engine knows the users of one address; no address means all of them.
   if (!email.empty()) {
     std::erase_if(users.users, [&](const sdk::RemoteUser& user) {
-      return !EqualsIgnoringCase(user.email, email);
+      return !os::EqualsIgnoringCase(user.email, email);
     });
   }
   return code;

@@ -91,6 +91,9 @@ class FaceLoginSim final : public sdk::FaceLogin {
   // progress with this operation's one (`group` is "enrollment" or "match").
   void StartOperation(const std::string& operation, const char* group, const Callbacks& callbacks,
                       const std::string& correlationId);
+  // The start of both enrollments, which need both callbacks.
+  int StartEnrollment(const char* operation, sdk::ProcessedFramesCallback* processedCallback,
+                      sdk::EnrollCallback* enrollCallback);
   Callbacks Registered() const;
   // Stores *value as the text of setting `id` (SetFaceIndicatorColor, SetPreviewType).
   int StoreNumberSetting(const char* operation, const char* id, const int* value);

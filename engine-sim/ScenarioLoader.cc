@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <initializer_list>
@@ -10,7 +11,10 @@
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "engine-sim/SimState.h"
 
@@ -68,6 +72,16 @@ const Json::Value& CheckArray(const Json::Value& value, const std::string& path)
   return value;
 }
 
+// The elements of the array at `path`, each read by parseElement(element, elementPath).
+template <typename ParseElement>
+auto ParseArray(const Json::Value& value, const std::string& path, ParseElement parseElement) {
+  std::vector<std::invoke_result_t<ParseElement, const Json::Value&, const std::string&>> items;
+  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
+    items.push_back(parseElement(value[i], Element(path, i)));
+  }
+  return items;
+}
+
 bool ToBool(const Json::Value& value, const std::string& path) {
   if (!value.isBool()) Fail(path, "expected true or false");
   return value.asBool();
@@ -121,6 +135,25 @@ void Read(const Json::Value& object, const char* name, const std::string& path,
 void Read(const Json::Value& object, const char* name, const std::string& path,
           std::string& target) {
   if (object.isMember(name)) target = ToString(object[name], Child(path, name));
+}
+
+// A member of a scenario object and the field of Object it is read into.
+template <typename Object, typename Value>
+struct Field {
+  Field(const char* memberName, Value Object::*objectField)
+      : name(memberName), field(objectField) {}
+  const char* name;
+  Value Object::*field;
+};
+
+// An object that may hold only the given members, each read into its field.
+template <typename Object, typename... Values>
+Object ParseObject(const Json::Value& value, const std::string& path,
+                   const Field<Object, Values>&... fields) {
+  CheckObject(value, path, {fields.name...});
+  Object object;
+  (Read(value, fields.name, path, object.*fields.field), ...);
+  return object;
 }
 
 sdk::ServiceReadiness ParseReadiness(const Json::Value& value, const std::string& path,
@@ -184,24 +217,14 @@ std::vector<sdk::VideoDevice> ParseVideoDevices(const Json::Value& value, const 
 }
 
 sdk::RemoteUser ParseRemoteUser(const Json::Value& value, const std::string& path) {
-  CheckObject(value, path,
-              {"email", "secondText", "face", "masterPassword", "outOfBounds", "emailVerified",
-               "securityLevel", "autoLockTime", "cloudKeyAvailable", "fpEnabled", "firstStep",
-               "altFirstStep"});
-  sdk::RemoteUser user;
-  Read(value, "email", path, user.email);
-  Read(value, "secondText", path, user.secondText);
-  Read(value, "face", path, user.face);
-  Read(value, "masterPassword", path, user.masterPassword);
-  Read(value, "outOfBounds", path, user.outOfBounds);
-  Read(value, "emailVerified", path, user.emailVerified);
-  Read(value, "securityLevel", path, user.securityLevel);
-  Read(value, "autoLockTime", path, user.autoLockTime);
-  Read(value, "cloudKeyAvailable", path, user.cloudKeyAvailable);
-  Read(value, "fpEnabled", path, user.fpEnabled);
-  Read(value, "firstStep", path, user.firstStep);
-  Read(value, "altFirstStep", path, user.altFirstStep);
-  return user;
+  using T = sdk::RemoteUser;
+  return ParseObject(
+      value, path, Field{"email", &T::email}, Field{"secondText", &T::secondText},
+      Field{"face", &T::face}, Field{"masterPassword", &T::masterPassword},
+      Field{"outOfBounds", &T::outOfBounds}, Field{"emailVerified", &T::emailVerified},
+      Field{"securityLevel", &T::securityLevel}, Field{"autoLockTime", &T::autoLockTime},
+      Field{"cloudKeyAvailable", &T::cloudKeyAvailable}, Field{"fpEnabled", &T::fpEnabled},
+      Field{"firstStep", &T::firstStep}, Field{"altFirstStep", &T::altFirstStep});
 }
 
 void ParseRemoteUsers(const Json::Value& value, const std::string& path,
@@ -209,26 +232,13 @@ void ParseRemoteUsers(const Json::Value& value, const std::string& path,
   CheckObject(value, path, {"fpAvailable", "users"});
   Read(value, "fpAvailable", path, list.fpAvailable);
   if (!value.isMember("users")) return;
-  const std::string usersPath = Child(path, "users");
-  const Json::Value& users = CheckArray(value["users"], usersPath);
-  list.users.clear();
-  for (Json::ArrayIndex i = 0; i < users.size(); ++i) {
-    list.users.push_back(ParseRemoteUser(users[i], Element(usersPath, i)));
-  }
+  list.users = ParseArray(value["users"], Child(path, "users"), ParseRemoteUser);
 }
 
-std::vector<sdk::CloudServer> ParseCloudServers(const Json::Value& value, const std::string& path) {
-  std::vector<sdk::CloudServer> servers;
-  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
-    const std::string itemPath = Element(path, i);
-    CheckObject(value[i], itemPath, {"key", "primaryUri", "secondaryUri"});
-    sdk::CloudServer server;
-    Read(value[i], "key", itemPath, server.key);
-    Read(value[i], "primaryUri", itemPath, server.primaryUri);
-    Read(value[i], "secondaryUri", itemPath, server.secondaryUri);
-    servers.push_back(std::move(server));
-  }
-  return servers;
+sdk::CloudServer ParseCloudServer(const Json::Value& value, const std::string& path) {
+  using T = sdk::CloudServer;
+  return ParseObject(value, path, Field{"key", &T::key}, Field{"primaryUri", &T::primaryUri},
+                     Field{"secondaryUri", &T::secondaryUri});
 }
 
 void ParseMatchResult(const Json::Value& value, const std::string& path, sdk::MatchResult& result) {
@@ -290,49 +300,49 @@ void ParseResults(const Json::Value& value, const std::string& path,
   }
 }
 
+// The value paired with the name at `path`; the error lists the names in order.
+template <typename T, std::size_t N>
+T OneOf(const Json::Value& value, const std::string& path,
+        const std::array<std::pair<std::string_view, T>, N>& names) {
+  const std::string name = ToString(value, path);
+  for (const auto& [known, result] : names) {
+    if (known == name) return result;
+  }
+  std::string expected = "expected ";
+  for (std::size_t i = 0; i < N; ++i) {
+    if (i > 0) expected += i + 1 == N ? " or " : ", ";
+    expected += names[i].first;
+  }
+  Fail(path, expected);
+}
+
 EventType ParseEventType(const Json::Value& value, const std::string& path) {
-  static const std::map<std::string, EventType> kTypes = {
+  static constexpr std::array<std::pair<std::string_view, EventType>, 5> kTypes = {{
       {"feedback", EventType::Feedback},
       {"processedFrames", EventType::ProcessedFrames},
       {"error", EventType::Error},
       {"result", EventType::Result},
-      {"deviceAuthenticated", EventType::DeviceAuthenticated}};
-  const auto found = kTypes.find(ToString(value, path));
-  if (found == kTypes.end()) {
-    Fail(path, "expected feedback, processedFrames, error, result or deviceAuthenticated");
-  }
-  return found->second;
+      {"deviceAuthenticated", EventType::DeviceAuthenticated},
+  }};
+  return OneOf(value, path, kTypes);
 }
 
 Listener ParseListener(const Json::Value& value, const std::string& path) {
-  static const std::map<std::string, Listener> kListeners = {
+  static constexpr std::array<std::pair<std::string_view, Listener>, 6> kListeners = {{
       {"frame", Listener::Frame},
       {"enroll", Listener::Enroll},
       {"processedFrames", Listener::ProcessedFrames},
       {"remoteMatch", Listener::RemoteMatch},
       {"hybridMatch", Listener::HybridMatch},
-      {"deviceAuthenticated", Listener::DeviceAuthenticated}};
-  const auto found = kListeners.find(ToString(value, path));
-  if (found == kListeners.end()) {
-    Fail(path,
-         "expected frame, enroll, processedFrames, remoteMatch, hybridMatch or "
-         "deviceAuthenticated");
-  }
-  return found->second;
+      {"deviceAuthenticated", Listener::DeviceAuthenticated},
+  }};
+  return OneOf(value, path, kListeners);
 }
 
-std::vector<sdk::SDK_OobDevice> ParseOobDevices(const Json::Value& value, const std::string& path) {
-  std::vector<sdk::SDK_OobDevice> devices;
-  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
-    const std::string itemPath = Element(path, i);
-    CheckObject(value[i], itemPath, {"deviceId", "deviceName", "oobPreferred"});
-    sdk::SDK_OobDevice device;
-    Read(value[i], "deviceId", itemPath, device.deviceId);
-    Read(value[i], "deviceName", itemPath, device.deviceName);
-    Read(value[i], "oobPreferred", itemPath, device.oobPreferred);
-    devices.push_back(std::move(device));
-  }
-  return devices;
+sdk::SDK_OobDevice ParseOobDevice(const Json::Value& value, const std::string& path) {
+  using T = sdk::SDK_OobDevice;
+  return ParseObject(value, path, Field{"deviceId", &T::deviceId},
+                     Field{"deviceName", &T::deviceName}, Field{"oobPreferred", &T::oobPreferred});
 }
 
 // The match feedback members of a "result" event; absent members stay empty/false.
@@ -357,7 +367,7 @@ void ParseResultFields(const Json::Value& value, const std::string& path,
   Read(value, "authCode", path, result.authCode);
   Read(value, "altNextStep", path, result.altNextStep);
   if (value.isMember("oobDevices")) {
-    result.oobDevices = ParseOobDevices(value["oobDevices"], Child(path, "oobDevices"));
+    result.oobDevices = ParseArray(value["oobDevices"], Child(path, "oobDevices"), ParseOobDevice);
   }
 }
 
@@ -396,13 +406,7 @@ void ParseTimelines(const Json::Value& value, const std::string& path,
               {"enrollment", "match", "RemoteEnroll", "HybridEnroll", "RemoteMatch", "LocalMatch",
                "TryLocalMatch", "AddDeviceMatch"});
   for (const std::string& name : value.getMemberNames()) {
-    const std::string listPath = Child(path, name);
-    const Json::Value& events = CheckArray(value[name], listPath);
-    std::vector<TimelineEvent>& target = timelines[name];
-    target.clear();
-    for (Json::ArrayIndex i = 0; i < events.size(); ++i) {
-      target.push_back(ParseEvent(events[i], Element(listPath, i)));
-    }
+    timelines[name] = ParseArray(value[name], Child(path, name), ParseEvent);
   }
 }
 
@@ -468,7 +472,7 @@ void ParseRoot(const Json::Value& root, ScenarioLoader::Scenario& scenario) {
     ParseRemoteUsers(root["remoteUsers"], "remoteUsers", config.remoteUsers);
   }
   if (root.isMember("cloudServers")) {
-    config.cloudServers = ParseCloudServers(root["cloudServers"], "cloudServers");
+    config.cloudServers = ParseArray(root["cloudServers"], "cloudServers", ParseCloudServer);
   }
   if (root.isMember("deviceContext")) config.deviceContextAnswer = ToAnswer(root["deviceContext"]);
   if (root.isMember("signPacketAnswer")) {

@@ -22,8 +22,10 @@
 #include <string>
 #include <string_view>
 
+#include "os/ascii_text.h"
 #include "plugin/platform/LogMasking.h"
 
+namespace keystead::fuzz {
 namespace {
 
 namespace masking = corvane::larchmere::plugin;
@@ -215,17 +217,11 @@ bool IsHeaderNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
 }
 
-bool EqualsIgnoreCase(char a, char b) {
-  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
-
 // Every sensitive header line has an empty value or one starting with X.
 bool EveryHeaderMasked(std::string_view text) {
   for (const std::string_view name : masking::SensitiveHeaderNames()) {
-    for (auto it = text.begin(); it != text.end(); ++it) {
-      it = std::search(it, text.end(), name.begin(), name.end(), EqualsIgnoreCase);
-      if (it == text.end()) break;
-      const auto start = static_cast<std::size_t>(it - text.begin());
+    for (std::size_t start = os::FindIgnoringCase(text, name); start != std::string_view::npos;
+         start = os::FindIgnoringCase(text, name, start + 1)) {
       if (start > 0 && IsHeaderNameChar(text[start - 1])) continue;
       std::size_t pos = start + name.size();
       while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
@@ -262,7 +258,7 @@ void Check(const std::string& input, bool generated) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+int FuzzOneInput(const std::uint8_t* bytes, std::size_t size) {
   if (size == 0) return 0;
   if (bytes[0] % 2 != 0) {
     Check(std::string(reinterpret_cast<const char*>(bytes) + 1, size - 1), false);
@@ -271,4 +267,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   FuzzedDataProvider data(bytes + 1, size - 1);
   Check(GeneratedLine(data), true);
   return 0;
+}
+
+}  // namespace keystead::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  return keystead::fuzz::FuzzOneInput(bytes, size);
 }

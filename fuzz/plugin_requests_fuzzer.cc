@@ -21,6 +21,7 @@
 #include "fuzz/FuzzFolders.h"
 #include "plugin/entry/KeysteadPlugin.h"
 
+namespace keystead::fuzz {
 namespace {
 
 namespace sim = keystead::sim;
@@ -271,8 +272,8 @@ void RegisterPath(void*, const char* path) { KnownPaths().emplace_back(path); }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  keystead::fuzz::UsePrivateFolders("plugin_requests_fuzzer");
+int InitializeFuzzer() {
+  UsePrivateFolders("plugin_requests_fuzzer");
   const char* print = std::getenv("KS_FUZZ_PRINT_REQUESTS");
   printRequests = print != nullptr && std::string_view(print) == "1";
   sim::Reset();
@@ -286,7 +287,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+int FuzzOneInput(const std::uint8_t* bytes, std::size_t size) {
   ++inputCount;
   FuzzedDataProvider data(bytes, size);
   const Request request = MakeRequest(data);
@@ -322,4 +323,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   // inputs look so until it is full, costing twenty times the speed.
   sim::ClearCalls();
   return 0;
+}
+
+}  // namespace keystead::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return keystead::fuzz::InitializeFuzzer(); }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  return keystead::fuzz::FuzzOneInput(bytes, size);
 }

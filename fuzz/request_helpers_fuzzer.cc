@@ -20,6 +20,7 @@
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 
+namespace keystead::fuzz {
 namespace {
 
 using corvane::larchmere::plugin::common::JsonDialect;
@@ -56,24 +57,24 @@ bool Contains(std::string_view text, std::string_view part) {
 // A C string in a heap buffer of exactly its size plus the NUL.
 class CText {
  public:
-  explicit CText(std::string_view text) : buffer(text.size() + 1) {
-    std::memcpy(buffer.data(), text.data(), text.size());
+  explicit CText(std::string_view text) : buffer_(text.size() + 1) {
+    std::memcpy(buffer_.data(), text.data(), text.size());
   }
-  const char* get() const { return buffer.data(); }
+  const char* get() const { return buffer_.data(); }
 
  private:
-  std::vector<char> buffer;
+  std::vector<char> buffer_;
 };
 
 // Bytes in a heap buffer of exactly their size, without a NUL.
 class Bytes {
  public:
-  explicit Bytes(std::string_view text) : buffer(text.begin(), text.end()) {}
-  const char* get() const { return buffer.empty() ? nullptr : buffer.data(); }
-  int size() const { return static_cast<int>(buffer.size()); }
+  explicit Bytes(std::string_view text) : buffer_(text.begin(), text.end()) {}
+  const char* get() const { return buffer_.empty() ? nullptr : buffer_.data(); }
+  int size() const { return static_cast<int>(buffer_.size()); }
 
  private:
-  std::vector<char> buffer;
+  std::vector<char> buffer_;
 };
 
 void MatchingHelpers(FuzzedDataProvider& data) {
@@ -193,12 +194,12 @@ void JsonReaders(FuzzedDataProvider& data) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  keystead::fuzz::UsePrivateFolders("request_helpers_fuzzer");
+int InitializeFuzzer() {
+  UsePrivateFolders("request_helpers_fuzzer");
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+int FuzzOneInput(const std::uint8_t* bytes, std::size_t size) {
   FuzzedDataProvider data(bytes, size);
   switch (data.ConsumeIntegralInRange<int>(0, 4)) {
     case 0:
@@ -217,4 +218,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       JsonReaders(data);
   }
   return 0;
+}
+
+}  // namespace keystead::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return keystead::fuzz::InitializeFuzzer(); }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  return keystead::fuzz::FuzzOneInput(bytes, size);
 }

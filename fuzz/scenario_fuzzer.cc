@@ -9,6 +9,7 @@
 
 #include "engine-sim/SimControl.h"
 
+namespace keystead::fuzz {
 namespace {
 
 // "<path>: <what>", where a syntax error's path is its line and column.
@@ -21,13 +22,13 @@ bool NamesAPlace(const std::string& error) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+int InitializeFuzzer() {
   unsetenv("KEYSTEAD_SIM_SCENARIO");  // every input starts from the defaults
   keystead::sim::Reset();
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+int FuzzOneInput(const std::uint8_t* bytes, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(bytes), size);
   std::string error;
   if (!keystead::sim::LoadScenarioText(text, &error) && !NamesAPlace(error)) {
@@ -36,4 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
   keystead::sim::Reset();
   return 0;
+}
+
+}  // namespace keystead::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return keystead::fuzz::InitializeFuzzer(); }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  return keystead::fuzz::FuzzOneInput(bytes, size);
 }

@@ -26,6 +26,7 @@
 #include "vault/KeysteadVault.h"
 #include "vault/VaultTestHooks.h"
 
+namespace keystead::fuzz {
 namespace {
 
 namespace fs = std::filesystem;
@@ -162,7 +163,7 @@ void RoundTrip(const std::string& text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+int InitializeFuzzer() {
   static FuzzMachine machine;
   gMachine = &machine;
   keystead::test_hooks::SetVaultCodeSignatureVerifier([](const std::string&) { return true; });
@@ -177,7 +178,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+int FuzzOneInput(const std::uint8_t* bytes, std::size_t size) {
   if (size == 0) return 0;
   const std::string rest(reinterpret_cast<const char*>(bytes) + 1, size - 1);
   switch (bytes[0] % 4) {
@@ -201,4 +202,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       break;
   }
   return 0;
+}
+
+}  // namespace keystead::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return keystead::fuzz::InitializeFuzzer(); }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  return keystead::fuzz::FuzzOneInput(bytes, size);
 }

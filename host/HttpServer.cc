@@ -8,6 +8,7 @@
 
 #include "host/Console.h"
 #include "host/LimitedSocketStream.h"
+#include "os/ascii_text.h"
 #include "os/stream_socket.h"
 
 namespace keystead::host {
@@ -30,17 +31,11 @@ constexpr std::array<std::string_view, 4> kLibraryHeaders = {"REMOTE_ADDR", "REM
 constexpr std::array<std::string_view, 4> kFramingHeaders = {"Content-Length", "Content-Type",
                                                              "Transfer-Encoding", "Connection"};
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 template <std::size_t N>
 bool IsOneOf(std::string_view name, const std::array<std::string_view, N>& names) {
-  return std::any_of(names.begin(), names.end(),
-                     [name](std::string_view known) { return EqualsIgnoringCase(name, known); });
+  return std::any_of(names.begin(), names.end(), [name](std::string_view known) {
+    return os::EqualsIgnoringCase(name, known);
+  });
 }
 
 std::string_view Trim(std::string_view text) {
@@ -133,7 +128,7 @@ void CopyPluginAnswer(const PluginResponse& answer, httplib::Response& response)
     value = Trim(value.substr(0, value.find('\r')));
     const std::string cleanValue(value);
     if (name.empty()) continue;
-    if (EqualsIgnoringCase(name, "Content-Type")) {
+    if (os::EqualsIgnoringCase(name, "Content-Type")) {
       contentType = cleanValue;
     } else if (!IsOneOf(name, kFramingHeaders)) {
       response.set_header(name, cleanValue);

@@ -2,21 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
+#include "os/ascii_text.h"
 #include "plugin/common/AllowedOrigins.h"
 
 namespace keystead::host {
 namespace {
 
 constexpr std::array<std::string_view, 3> kLoopbackNames = {"127.0.0.1", "localhost", "[::1]"};
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 bool ChangesState(std::string_view method) {
   return method != "GET" && method != "HEAD" && method != "OPTIONS";
@@ -61,7 +54,7 @@ bool RequestGuard::IsOwnHost(std::string_view host) const {
   if (host.size() <= portSuffix.size() || !host.ends_with(portSuffix)) return false;
   const std::string_view name = host.substr(0, host.size() - portSuffix.size());
   return std::any_of(kLoopbackNames.begin(), kLoopbackNames.end(),
-                     [name](std::string_view own) { return EqualsIgnoringCase(name, own); });
+                     [name](std::string_view own) { return os::EqualsIgnoringCase(name, own); });
 }
 
 bool RequestGuard::IsAllowedOrigin(std::string_view origin) const {

@@ -16,14 +16,11 @@
 #include "host/PluginLibrary.h"
 #include "os/shutdown_signal.h"
 
+namespace keystead::host {
 namespace {
 
-using keystead::host::PageFile;
-using keystead::host::PageFiles;
-using keystead::host::PrintLine;
-
 struct Options {
-  keystead::host::HttpServerOptions server;
+  HttpServerOptions server;
   std::string pluginPath = KS_HOST_DEFAULT_PLUGIN;
   std::string webFolder = KS_HOST_DEFAULT_WEB;
 };
@@ -110,20 +107,19 @@ int Run(const Options& options) {
   if (!page) return 1;
 
   std::string error;
-  std::optional<keystead::host::PluginLibrary> plugin =
-      keystead::host::PluginLibrary::Load(options.pluginPath, error);
+  std::optional<PluginLibrary> plugin = PluginLibrary::Load(options.pluginPath, error);
   if (!plugin) {
     std::cerr << error << "\n";
     return 1;
   }
 
-  keystead::host::HttpServer server(*plugin, std::move(*page), options.server);
+  HttpServer server(*plugin, std::move(*page), options.server);
   if (!server.Bind(error)) {
     std::cerr << error << "\n";
     return 1;
   }
 
-  keystead::host::HostRegistrations registrations;
+  HostRegistrations registrations;
   registrations.SetDomainSuffixListener(
       [&server](const std::string& suffix) { server.AllowDomainSuffix(suffix); });
   if (!plugin->Initialize(registrations.Context(), registrations.Callbacks())) {
@@ -134,12 +130,12 @@ int Run(const Options& options) {
 
   server.Start([] {
     PrintLine("the HTTP listener stopped on its own");
-    keystead::os::RequestShutdown();
+    os::RequestShutdown();
   });
   PrintLine("Keystead host listening on http://127.0.0.1:" + std::to_string(server.Port()) +
             "/  (open it in a browser; Ctrl+C stops)");
 
-  const std::string signal = keystead::os::WaitForShutdownSignal();
+  const std::string signal = os::WaitForShutdownSignal();
   PrintLine(signal + " received: finishing the requests in flight");
   server.Stop();
   plugin->Finalize();
@@ -147,11 +143,9 @@ int Run(const Options& options) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   // Before any thread exists, so that every thread leaves the stop signals to main.
-  keystead::os::PrepareShutdownSignals();
+  os::PrepareShutdownSignals();
   if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     std::cout << kUsage;
     return 0;
@@ -159,3 +153,8 @@ int main(int argc, char** argv) {
   const std::optional<Options> options = ParseOptions(argc, argv);
   return options ? Run(*options) : 2;
 }
+
+}  // namespace
+}  // namespace keystead::host
+
+int main(int argc, char** argv) { return keystead::host::Main(argc, argv); }

@@ -11,6 +11,12 @@ namespace keystead::os {
 // platform's library: OpenSSL here, CryptoAPI on Windows. Thread-safe; only
 // allocation failures throw.
 
+// Whether c is one of the 64 digits of the alphabet ('=' is not).
+constexpr bool IsBase64Digit(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+         c == '/';
+}
+
 // Number of characters of the base64 text of byteCount bytes.
 constexpr std::size_t Base64EncodedSize(std::size_t byteCount) { return 4 * ((byteCount + 2) / 3); }
 

@@ -10,13 +10,12 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=$(realpath -m "${1:-build-win}")
 release="$build-release"
-deps="$root/build-win-deps"
-prefix="$deps/prefix"
+source scripts/windows-paths.sh
 
 scripts/windows-deps.sh "$deps"
 
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
-cross=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH="$prefix"
+cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PREFIX_PATH="$prefix"
   -DCMAKE_BUILD_TYPE=Release)
 
 # What ships, as the README's release command builds it: no test hook, and

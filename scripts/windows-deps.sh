@@ -6,10 +6,7 @@
 # already in the prefix are kept. Usage: windows-deps.sh [dependency folder, default build-win-deps]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
-deps=$(realpath -m "${1:-build-win-deps}")
-prefix="$deps/prefix"
-toolchain="$root/cmake/mingw-w64-x86_64.cmake"
+source scripts/windows-paths.sh "${1:-}"
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

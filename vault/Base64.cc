@@ -7,11 +7,6 @@
 namespace keystead::vault {
 namespace {
 
-bool IsAlphabetCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '/';
-}
-
 void AppendDecodedGroups(std::string_view groups, std::string& out) {
   // The groups hold alphabet characters only, so decoding cannot fail.
   out += os::Base64DecodeGroups(groups).value_or(std::string());
@@ -24,7 +19,7 @@ std::string base64_encode(const unsigned char* bytes, std::uint32_t count) {
 }
 
 std::string base64_decode(std::string_view text) {
-  const auto end = std::find_if_not(text.begin(), text.end(), IsAlphabetCharacter);
+  const auto end = std::find_if_not(text.begin(), text.end(), os::IsBase64Digit);
   const std::string_view usable = text.substr(0, static_cast<std::size_t>(end - text.begin()));
   const std::size_t wholeGroups = usable.size() / 4 * 4;
 

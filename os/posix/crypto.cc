@@ -7,8 +7,8 @@
 
 #include <climits>
 #include <exception>
-#include <memory>
 
+#include "os/posix/openssl_bytes.h"
 #include "os/secure_memory.h"
 
 namespace keystead::os {
@@ -18,16 +18,8 @@ constexpr int kAesBlockSize = 16;
 // EVP takes int lengths; a text this close to INT_MAX cannot take its padding.
 constexpr std::size_t kMaxCipherInput = INT_MAX - 2 * kAesBlockSize;
 
-struct CipherContextDeleter {
-  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
-
-const unsigned char* Bytes(std::string_view text) {
-  return reinterpret_cast<const unsigned char*>(text.data());
-}
-
-unsigned char* Bytes(std::string& text) { return reinterpret_cast<unsigned char*>(text.data()); }
+using posix::Bytes;
+using posix::CipherContext;
 
 // Runs AES-256-CBC with a zero IV over input; encrypt selects the direction.
 std::optional<std::string> RunCbc(bool encrypt, std::string_view key, std::string_view input) {
@@ -42,7 +34,7 @@ std::optional<std::string> RunCbc(bool encrypt, std::string_view key, std::strin
   // Room for the input and one block of padding. A failed decryption may
   // have written plaintext already: the owner wipes it.
   SecretString output(std::string(input.size() + kAesBlockSize, '\0'));
-  unsigned char* bytes = reinterpret_cast<unsigned char*>(output.data());
+  unsigned char* bytes = Bytes(output);
   int written = 0;
   if (EVP_CipherUpdate(context.get(), bytes, &written, Bytes(input),
                        static_cast<int>(input.size())) != 1) {

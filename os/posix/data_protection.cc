@@ -18,11 +18,15 @@
 
 #include "os/crypto.h"
 #include "os/machine_files.h"
+#include "os/posix/openssl_bytes.h"
 #include "os/secure_memory.h"
 #include "os/trusted_files.h"
 
 namespace keystead::os {
 namespace {
+
+using posix::Bytes;
+using posix::CipherContext;
 
 constexpr char kDefaultMachineKeyFile[] = "/etc/keystead/machine.key";
 constexpr std::size_t kMachineKeySize = 32;
@@ -34,23 +38,10 @@ constexpr std::size_t kMinimumBlobSize = 1 + kNonceSize + kLengthFieldSize + kTa
 constexpr std::size_t kMaxSealedSize = INT_MAX / 2;
 constexpr char kKeyInfo[] = "Keystead machine-scope data protection v1";
 
-struct CipherContextDeleter {
-  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
-
 struct KeyContextDeleter {
   void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
 };
 using KeyContext = std::unique_ptr<EVP_PKEY_CTX, KeyContextDeleter>;
-
-const unsigned char* Bytes(std::string_view text) {
-  return reinterpret_cast<const unsigned char*>(text.data());
-}
-
-unsigned char* Bytes(std::string& text) { return reinterpret_cast<unsigned char*>(text.data()); }
-
-unsigned char* Bytes(SecretString& text) { return reinterpret_cast<unsigned char*>(text.data()); }
 
 std::string MachineKeyPath() {
   const char* configured = std::getenv("KEYSTEAD_MACHINE_KEY_FILE");
@@ -127,22 +118,36 @@ std::uint32_t ReadLittleEndian32(std::string_view in) {
   return value;
 }
 
-std::optional<std::string> Seal(std::string_view key, std::string_view nonce,
-                                std::string_view header, std::string_view plaintext) {
+// AES-256-GCM over input with header as additional data, into out (room for
+// input). Sealing writes the tag to `tag`; opening checks the tag at `tag`.
+bool RunGcm(bool seal, std::string_view key, std::string_view nonce, std::string_view header,
+            std::string_view input, unsigned char* out, unsigned char* tag) {
   CipherContext context(EVP_CIPHER_CTX_new());
-  std::string sealed(plaintext.size() + kTagSize, '\0');
   int written = 0;
   int finalWritten = 0;
   if (!context ||
-      EVP_EncryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) !=
-          1 ||
-      EVP_EncryptUpdate(context.get(), nullptr, &written, Bytes(header),
-                        static_cast<int>(header.size())) != 1 ||
-      EVP_EncryptUpdate(context.get(), Bytes(sealed), &written, Bytes(plaintext),
-                        static_cast<int>(plaintext.size())) != 1 ||
-      EVP_EncryptFinal_ex(context.get(), Bytes(sealed) + written, &finalWritten) != 1 ||
-      EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_GET_TAG, static_cast<int>(kTagSize),
-                          Bytes(sealed) + plaintext.size()) != 1) {
+      EVP_CipherInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce),
+                        seal ? 1 : 0) != 1 ||
+      EVP_CipherUpdate(context.get(), nullptr, &written, Bytes(header),
+                       static_cast<int>(header.size())) != 1 ||
+      EVP_CipherUpdate(context.get(), out, &written, Bytes(input),
+                       static_cast<int>(input.size())) != 1) {
+    return false;
+  }
+  if (!seal && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize),
+                                   tag) != 1) {
+    return false;
+  }
+  if (EVP_CipherFinal_ex(context.get(), out + written, &finalWritten) != 1) return false;
+  return !seal || EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_GET_TAG,
+                                      static_cast<int>(kTagSize), tag) == 1;
+}
+
+std::optional<std::string> Seal(std::string_view key, std::string_view nonce,
+                                std::string_view header, std::string_view plaintext) {
+  std::string sealed(plaintext.size() + kTagSize, '\0');
+  if (!RunGcm(true, key, nonce, header, plaintext, Bytes(sealed),
+              Bytes(sealed) + plaintext.size())) {
     return std::nullopt;
   }
   return sealed;
@@ -151,21 +156,9 @@ std::optional<std::string> Seal(std::string_view key, std::string_view nonce,
 std::optional<SecretString> Open(std::string_view key, std::string_view nonce,
                                  std::string_view header, std::string_view ciphertext,
                                  std::string_view tag) {
-  CipherContext context(EVP_CIPHER_CTX_new());
   SecretString plaintext(std::string(ciphertext.size(), '\0'));
   std::string expectedTag(tag);
-  int written = 0;
-  int finalWritten = 0;
-  if (!context ||
-      EVP_DecryptInit_ex(context.get(), EVP_aes_256_gcm(), nullptr, Bytes(key), Bytes(nonce)) !=
-          1 ||
-      EVP_DecryptUpdate(context.get(), nullptr, &written, Bytes(header),
-                        static_cast<int>(header.size())) != 1 ||
-      EVP_DecryptUpdate(context.get(), Bytes(plaintext), &written, Bytes(ciphertext),
-                        static_cast<int>(ciphertext.size())) != 1 ||
-      EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize),
-                          expectedTag.data()) != 1 ||
-      EVP_DecryptFinal_ex(context.get(), Bytes(plaintext) + written, &finalWritten) != 1) {
+  if (!RunGcm(false, key, nonce, header, ciphertext, Bytes(plaintext), Bytes(expectedTag))) {
     return std::nullopt;
   }
   return plaintext;

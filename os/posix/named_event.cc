@@ -10,22 +10,15 @@
 
 #include <cerrno>
 #include <ctime>
-#include <exception>
 #include <string>
 #include <utility>
+
+#include "os/named_event_platform.h"
 
 namespace keystead::os {
 namespace {
 
-constexpr std::size_t kMaxNameLength = 200;
-
-std::optional<std::string> SemaphoreName(std::string_view name) {
-  if (name.empty() || name.size() > kMaxNameLength ||
-      name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
-    return std::nullopt;
-  }
-  return "/keystead." + std::string(name);
-}
+std::string SemaphoreName(std::string_view name) { return "/keystead." + std::string(name); }
 
 sem_t* AsSemaphore(void* handle) { return static_cast<sem_t*>(handle); }
 
@@ -46,39 +39,14 @@ timespec DeadlineAfter(std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-std::optional<NamedEvent> NamedEvent::CreateOrOpen(std::string_view name) {
-  try {
-    const std::optional<std::string> semaphoreName = SemaphoreName(name);
-    if (!semaphoreName) return std::nullopt;
-    sem_t* semaphore = sem_open(semaphoreName->c_str(), O_CREAT, S_IRUSR | S_IWUSR, 0U);
-    if (semaphore == SEM_FAILED) return std::nullopt;
-    return NamedEvent(semaphore);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
+void* CreateOrOpenSystemEvent(std::string_view name) {
+  sem_t* semaphore = sem_open(SemaphoreName(name).c_str(), O_CREAT, S_IRUSR | S_IWUSR, 0U);
+  return semaphore == SEM_FAILED ? nullptr : semaphore;
 }
 
-bool NamedEvent::Remove(std::string_view name) {
-  try {
-    const std::optional<std::string> semaphoreName = SemaphoreName(name);
-    return semaphoreName && sem_unlink(semaphoreName->c_str()) == 0;
-  } catch (const std::exception&) {
-    return false;
-  }
+bool RemoveSystemEvent(std::string_view name) {
+  return sem_unlink(SemaphoreName(name).c_str()) == 0;
 }
-
-NamedEvent::NamedEvent(NamedEvent&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-NamedEvent& NamedEvent::operator=(NamedEvent&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
-NamedEvent::~NamedEvent() { Close(); }
 
 bool NamedEvent::Signal() {
   if (handle_ == nullptr) return false;

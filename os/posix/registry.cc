@@ -14,22 +14,13 @@
 #include <string>
 
 #include "json/json.h"
+#include "os/ascii_text.h"
 #include "os/debug_output.h"
 
 namespace keystead::os {
 namespace {
 
 constexpr const char* kRegistryVariable = "KEYSTEAD_REGISTRY";
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view left, std::string_view right) {
-  if (left.size() != right.size()) return false;
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    if (LowerAscii(left[i]) != LowerAscii(right[i])) return false;
-  }
-  return true;
-}
 
 std::string_view WithoutTrailingBackslash(std::string_view keyPath) {
   if (!keyPath.empty() && keyPath.back() == '\\') keyPath.remove_suffix(1);
@@ -78,11 +69,11 @@ const Json::Value* FindValue(const Json::Value& root, std::string_view keyPath,
   // Names that differ only in case are all searched, in byte order of their names.
   for (auto key = root.begin(); key != root.end(); ++key) {
     const std::string keyName = key.name();
-    if (!key->isObject() || !EqualIgnoringCase(WithoutTrailingBackslash(keyName), wantedKey)) {
+    if (!key->isObject() || !EqualsIgnoringCase(WithoutTrailingBackslash(keyName), wantedKey)) {
       continue;
     }
     for (auto value = key->begin(); value != key->end(); ++value) {
-      if (EqualIgnoringCase(value.name(), valueName)) return &*value;
+      if (EqualsIgnoringCase(value.name(), valueName)) return &*value;
     }
   }
   return nullptr;

@@ -1,5 +1,3 @@
-#include "os/stream_socket.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -8,26 +6,12 @@
 
 #include <cerrno>
 
+#include "os/stream_socket_platform.h"
+
 namespace keystead::os {
 namespace {
 
 int Descriptor(SocketHandle socket) { return static_cast<int>(socket); }
-
-SocketWait WaitFor(SocketHandle socket, short events, std::chrono::milliseconds timeout) {
-  if (socket < 0) return SocketWait::kError;
-  pollfd entry{Descriptor(socket), events, 0};
-  const int waitMs = timeout.count() < 0 ? 0 : static_cast<int>(timeout.count());
-  int ready = 0;
-  do {
-    ready = poll(&entry, 1, waitMs);
-  } while (ready < 0 && errno == EINTR);
-  if (ready < 0) return SocketWait::kError;
-  if (ready == 0) return SocketWait::kTimeout;
-  // A hang-up still lets the reader see the close (a 0-byte read); only an
-  // invalid descriptor is an error here.
-  if ((entry.revents & POLLNVAL) != 0) return SocketWait::kError;
-  return SocketWait::kReady;
-}
 
 SocketAddress ToAddress(const sockaddr_storage& address) {
   char text[INET6_ADDRSTRLEN] = {};
@@ -44,14 +28,28 @@ SocketAddress ToAddress(const sockaddr_storage& address) {
   return {};
 }
 
-}  // namespace
-
-SocketWait WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
-  return WaitFor(socket, POLLIN, timeout);
+// The address of one end, by getpeername or getsockname.
+SocketAddress AddressOf(SocketHandle socket, decltype(&getpeername) query) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (query(Descriptor(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
+  return ToAddress(address);
 }
 
-SocketWait WaitWritable(SocketHandle socket, std::chrono::milliseconds timeout) {
-  return WaitFor(socket, POLLOUT, timeout);
+}  // namespace
+
+SocketWait PollSocket(SocketHandle socket, SocketDirection direction, int waitMs) {
+  if (socket < 0) return SocketWait::kError;
+  const short events = direction == SocketDirection::kRead ? POLLIN : POLLOUT;
+  pollfd entry{Descriptor(socket), events, 0};
+  int ready = 0;
+  do {
+    ready = poll(&entry, 1, waitMs);
+  } while (ready < 0 && errno == EINTR);
+  if (ready < 0) return SocketWait::kError;
+  if (ready == 0) return SocketWait::kTimeout;
+  // Only an invalid descriptor is an error; a hang-up is for the reader to see.
+  return (entry.revents & POLLNVAL) != 0 ? SocketWait::kError : SocketWait::kReady;
 }
 
 std::ptrdiff_t ReceiveSome(SocketHandle socket, char* buffer, std::size_t size) {
@@ -82,22 +80,8 @@ void ShutdownAndCloseSocket(SocketHandle socket) {
   close(Descriptor(socket));
 }
 
-SocketAddress PeerAddress(SocketHandle socket) {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (getpeername(Descriptor(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    return {};
-  }
-  return ToAddress(address);
-}
+SocketAddress PeerAddress(SocketHandle socket) { return AddressOf(socket, getpeername); }
 
-SocketAddress LocalAddress(SocketHandle socket) {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (getsockname(Descriptor(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    return {};
-  }
-  return ToAddress(address);
-}
+SocketAddress LocalAddress(SocketHandle socket) { return AddressOf(socket, getsockname); }
 
 }  // namespace keystead::os

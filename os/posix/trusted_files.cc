@@ -1,16 +1,14 @@
 // Trust of machine-shared folders and files on POSIX: decided with fstat on
 // a descriptor opened without following a link, then read through it.
-#include "os/trusted_files.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <exception>
 
 #include "os/posix/file_descriptor.h"
+#include "os/trusted_files_platform.h"
 
 namespace keystead::os {
 namespace {
@@ -40,23 +38,18 @@ std::optional<std::string> OpenFailureReason(int error) {
   return std::nullopt;
 }
 
-// Reads up to `wanted` bytes straight into one buffer sized up front, so that
-// no partial copy of the contents is left behind.
-bool ReadAll(int descriptor, std::size_t wanted, SecretString& out) {
-  SecretString buffer(std::string(wanted, '\0'));
-  std::size_t done = 0;
-  while (done < wanted) {
-    const ssize_t got = read(descriptor, buffer.data() + done, wanted - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  out = SecretString(buffer.view().substr(0, done));
-  return true;
+// One read, a pending interruption retried.
+std::ptrdiff_t ReadSome(int descriptor, char* buffer, std::size_t size) {
+  ssize_t got = 0;
+  do {
+    got = read(descriptor, buffer, size);
+  } while (got < 0 && errno == EINTR);
+  return got;
 }
 
-TrustedFileRead Read(const std::string& path, std::size_t maxBytes) {
+}  // namespace
+
+TrustedFileRead PlatformReadTrustedFile(const std::string& path, std::size_t maxBytes) {
   TrustedFileRead result;
   if (!UsablePath(path)) return result;
   const FileDescriptor file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -78,35 +71,24 @@ TrustedFileRead Read(const std::string& path, std::size_t maxBytes) {
     return result;
   }
   const std::size_t wanted = std::min(maxBytes, static_cast<std::size_t>(info.st_size));
-  if (ReadAll(file.get(), wanted, result.contents)) {
+  const auto readSome = [&file](char* buffer, std::size_t size) {
+    return ReadSome(file.get(), buffer, size);
+  };
+  if (ReadSecretContents(wanted, result.contents, readSome)) {
     result.status = TrustedFileRead::Status::kRead;
   }
   return result;
 }
 
-}  // namespace
-
-std::optional<std::string> UntrustedFolderReason(const std::string& path) {
-  try {
-    if (!UsablePath(path)) return std::nullopt;
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) {
-      return errno == ENOENT ? std::nullopt : std::optional<std::string>("not accessible");
-    }
-    if (S_ISLNK(info.st_mode)) return "a symbolic link";
-    if (!S_ISDIR(info.st_mode)) return "not a folder";
-    return OwnerOrModeReason(info);
-  } catch (const std::exception&) {
-    return "not accessible";
+std::optional<std::string> PlatformUntrustedFolderReason(const std::string& path) {
+  if (!UsablePath(path)) return std::nullopt;
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) {
+    return errno == ENOENT ? std::nullopt : std::optional<std::string>("not accessible");
   }
-}
-
-TrustedFileRead ReadTrustedFile(const std::string& path, std::size_t maxBytes) {
-  try {
-    return Read(path, maxBytes);
-  } catch (const std::exception&) {
-    return {};
-  }
+  if (S_ISLNK(info.st_mode)) return "a symbolic link";
+  if (!S_ISDIR(info.st_mode)) return "not a folder";
+  return OwnerOrModeReason(info);
 }
 
 }  // namespace keystead::os

@@ -26,61 +26,50 @@ constexpr DWORD kAesBlockSize = 16;
 // CryptEncrypt counts in DWORD: a text this close to the limit cannot take its padding.
 constexpr std::size_t kMaxCipherInput = 0xFFFFFFFFu - 2 * kAesBlockSize;
 
-// Owners of the CryptoAPI handles of one call.
-class CryptContext {
+// Owner of one CryptoAPI handle (HCRYPTPROV, HCRYPTHASH and HCRYPTKEY are
+// all ULONG_PTR; 0 is none), released with Release when it goes.
+template <void (*Release)(ULONG_PTR)>
+class CryptHandle {
+ public:
+  CryptHandle() = default;
+  ~CryptHandle() {
+    if (handle_ != 0) Release(handle_);
+  }
+  CryptHandle(const CryptHandle&) = delete;
+  CryptHandle& operator=(const CryptHandle&) = delete;
+
+  ULONG_PTR* out() { return &handle_; }
+  ULONG_PTR get() const { return handle_; }
+  explicit operator bool() const { return handle_ != 0; }
+
+ private:
+  ULONG_PTR handle_ = 0;
+};
+
+void ReleaseProvider(HCRYPTPROV provider) { CryptReleaseContext(provider, 0); }
+void DestroyHash(HCRYPTHASH hash) { CryptDestroyHash(hash); }
+void DestroyKey(HCRYPTKEY key) { CryptDestroyKey(key); }
+
+// An ephemeral context of the AES provider; empty when the provider refuses.
+class CryptContext : public CryptHandle<ReleaseProvider> {
  public:
   CryptContext() {
-    if (!CryptAcquireContextW(&provider_, nullptr, MS_ENH_RSA_AES_PROV_W, PROV_RSA_AES,
+    if (!CryptAcquireContextW(out(), nullptr, MS_ENH_RSA_AES_PROV_W, PROV_RSA_AES,
                               CRYPT_VERIFYCONTEXT)) {
-      provider_ = 0;
+      *out() = 0;
     }
   }
-  ~CryptContext() {
-    if (provider_ != 0) CryptReleaseContext(provider_, 0);
-  }
-  CryptContext(const CryptContext&) = delete;
-  CryptContext& operator=(const CryptContext&) = delete;
-
-  HCRYPTPROV get() const { return provider_; }
-  explicit operator bool() const { return provider_ != 0; }
-
- private:
-  HCRYPTPROV provider_ = 0;
 };
 
-class CryptHash {
+// A hash object of the context; empty when it could not be made.
+class CryptHash : public CryptHandle<DestroyHash> {
  public:
   CryptHash(const CryptContext& context, ALG_ID algorithm) {
-    if (!context || !CryptCreateHash(context.get(), algorithm, 0, 0, &hash_)) hash_ = 0;
+    if (!context || !CryptCreateHash(context.get(), algorithm, 0, 0, out())) *out() = 0;
   }
-  ~CryptHash() {
-    if (hash_ != 0) CryptDestroyHash(hash_);
-  }
-  CryptHash(const CryptHash&) = delete;
-  CryptHash& operator=(const CryptHash&) = delete;
-
-  HCRYPTHASH get() const { return hash_; }
-  explicit operator bool() const { return hash_ != 0; }
-
- private:
-  HCRYPTHASH hash_ = 0;
 };
 
-class CryptKey {
- public:
-  CryptKey() = default;
-  ~CryptKey() {
-    if (key_ != 0) CryptDestroyKey(key_);
-  }
-  CryptKey(const CryptKey&) = delete;
-  CryptKey& operator=(const CryptKey&) = delete;
-
-  HCRYPTKEY* out() { return &key_; }
-  HCRYPTKEY get() const { return key_; }
-
- private:
-  HCRYPTKEY key_ = 0;
-};
+using CryptKey = CryptHandle<DestroyKey>;
 
 BYTE* Bytes(std::string& text) { return reinterpret_cast<BYTE*>(text.data()); }
 

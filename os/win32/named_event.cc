@@ -4,24 +4,14 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <string>
 #include <utility>
 
+#include "os/named_event_platform.h"
 #include "os/win32/wide_text.h"
 
 namespace keystead::os {
 namespace {
-
-constexpr std::size_t kMaxNameLength = 200;
-
-std::optional<std::wstring> EventName(std::string_view name) {
-  if (name.empty() || name.size() > kMaxNameLength ||
-      name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
-    return std::nullopt;
-  }
-  return win32::WideFromUtf8(name);
-}
 
 // WaitForSingleObject counts in DWORD milliseconds, where INFINITE (all bits
 // set) means no end.
@@ -33,33 +23,14 @@ DWORD WaitMilliseconds(std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-std::optional<NamedEvent> NamedEvent::CreateOrOpen(std::string_view name) {
-  try {
-    const std::optional<std::wstring> eventName = EventName(name);
-    if (!eventName) return std::nullopt;
-    // Auto-reset, initially not signalled, default security.
-    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, eventName->c_str());
-    if (event == nullptr) return std::nullopt;
-    return NamedEvent(event);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
+void* CreateOrOpenSystemEvent(std::string_view name) {
+  const std::optional<std::wstring> eventName = win32::WideFromUtf8(name);
+  if (!eventName) return nullptr;
+  // Auto-reset, initially not signalled, default security.
+  return CreateEventW(nullptr, FALSE, FALSE, eventName->c_str());
 }
 
-bool NamedEvent::Remove(std::string_view) { return false; }
-
-NamedEvent::NamedEvent(NamedEvent&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-NamedEvent& NamedEvent::operator=(NamedEvent&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
-NamedEvent::~NamedEvent() { Close(); }
+bool RemoveSystemEvent(std::string_view) { return false; }
 
 bool NamedEvent::Signal() { return handle_ != nullptr && SetEvent(handle_) != 0; }
 

@@ -1,9 +1,9 @@
 // Plain calls on a connected Winsock socket. The caller's server has started
 // Winsock (WSAStartup) before it owns any socket.
-#include "os/stream_socket.h"
-
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include "os/stream_socket_platform.h"
 
 namespace keystead::os {
 namespace {
@@ -11,21 +11,6 @@ namespace {
 SOCKET AsSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
 bool Invalid(SocketHandle socket) { return AsSocket(socket) == INVALID_SOCKET || socket < 0; }
-
-SocketWait WaitFor(SocketHandle socket, short events, std::chrono::milliseconds timeout) {
-  if (Invalid(socket)) return SocketWait::kError;
-  WSAPOLLFD entry{};
-  entry.fd = AsSocket(socket);
-  entry.events = events;
-  const int waitMs = timeout.count() < 0 ? 0 : static_cast<int>(timeout.count());
-  const int ready = WSAPoll(&entry, 1, waitMs);
-  if (ready < 0) return SocketWait::kError;
-  if (ready == 0) return SocketWait::kTimeout;
-  // A hang-up still lets the reader see the close (a 0-byte read); only an
-  // invalid socket is an error here.
-  if ((entry.revents & POLLNVAL) != 0) return SocketWait::kError;
-  return SocketWait::kReady;
-}
 
 int ChunkSize(std::size_t size) { return size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size); }
 
@@ -44,14 +29,26 @@ SocketAddress ToAddress(const sockaddr_storage& address) {
   return {};
 }
 
-}  // namespace
-
-SocketWait WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
-  return WaitFor(socket, POLLRDNORM, timeout);
+// The address of one end, by getpeername or getsockname.
+SocketAddress AddressOf(SocketHandle socket, decltype(&getpeername) query) {
+  sockaddr_storage address{};
+  int length = sizeof address;
+  if (query(AsSocket(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
+  return ToAddress(address);
 }
 
-SocketWait WaitWritable(SocketHandle socket, std::chrono::milliseconds timeout) {
-  return WaitFor(socket, POLLWRNORM, timeout);
+}  // namespace
+
+SocketWait PollSocket(SocketHandle socket, SocketDirection direction, int waitMs) {
+  if (Invalid(socket)) return SocketWait::kError;
+  WSAPOLLFD entry{};
+  entry.fd = AsSocket(socket);
+  entry.events = direction == SocketDirection::kRead ? POLLRDNORM : POLLWRNORM;
+  const int ready = WSAPoll(&entry, 1, waitMs);
+  if (ready < 0) return SocketWait::kError;
+  if (ready == 0) return SocketWait::kTimeout;
+  // Only an invalid socket is an error; a hang-up is for the reader to see.
+  return (entry.revents & POLLNVAL) != 0 ? SocketWait::kError : SocketWait::kReady;
 }
 
 std::ptrdiff_t ReceiveSome(SocketHandle socket, char* buffer, std::size_t size) {
@@ -79,22 +76,8 @@ void ShutdownAndCloseSocket(SocketHandle socket) {
   closesocket(AsSocket(socket));
 }
 
-SocketAddress PeerAddress(SocketHandle socket) {
-  sockaddr_storage address{};
-  int length = sizeof address;
-  if (getpeername(AsSocket(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    return {};
-  }
-  return ToAddress(address);
-}
+SocketAddress PeerAddress(SocketHandle socket) { return AddressOf(socket, getpeername); }
 
-SocketAddress LocalAddress(SocketHandle socket) {
-  sockaddr_storage address{};
-  int length = sizeof address;
-  if (getsockname(AsSocket(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    return {};
-  }
-  return ToAddress(address);
-}
+SocketAddress LocalAddress(SocketHandle socket) { return AddressOf(socket, getsockname); }
 
 }  // namespace keystead::os

@@ -1,6 +1,6 @@
 // Trust of machine-shared folders and files on Windows: the owner and the
 // DACL are read from the open handle, and the file is read through it.
-#include "os/trusted_files.h"
+#include "os/trusted_files_platform.h"
 
 // windows.h first: the other Windows headers rely on its types.
 // clang-format off
@@ -10,7 +10,6 @@
 // clang-format on
 
 #include <array>
-#include <exception>
 #include <vector>
 
 #include "os/win32/descriptor_trust.h"
@@ -185,25 +184,23 @@ std::optional<std::string> KindReason(HANDLE handle, bool folder) {
   return std::nullopt;
 }
 
-bool ReadAll(HANDLE handle, std::size_t maxBytes, SecretString& out) {
+// The bytes to read: the file's size, at most maxBytes; nullopt when unknown.
+std::optional<std::size_t> WantedBytes(HANDLE handle, std::size_t maxBytes) {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(handle, &size) || size.QuadPart < 0) return false;
-  const std::size_t wanted =
-      std::min<std::size_t>(maxBytes, static_cast<unsigned long long>(size.QuadPart));
-  SecretString buffer(std::string(wanted, '\0'));
-  std::size_t done = 0;
-  while (done < wanted) {
-    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(wanted - done, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(handle, buffer.data() + done, piece, &got, nullptr)) return false;
-    if (got == 0) break;
-    done += got;
-  }
-  out = SecretString(buffer.view().substr(0, done));
-  return true;
+  if (!GetFileSizeEx(handle, &size) || size.QuadPart < 0) return std::nullopt;
+  return std::min<std::size_t>(maxBytes, static_cast<unsigned long long>(size.QuadPart));
 }
 
-TrustedFileRead Read(const std::string& path, std::size_t maxBytes) {
+std::ptrdiff_t ReadSome(HANDLE handle, char* buffer, std::size_t size) {
+  const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+  DWORD got = 0;
+  if (!ReadFile(handle, buffer, piece, &got, nullptr)) return -1;
+  return static_cast<std::ptrdiff_t>(got);
+}
+
+}  // namespace
+
+TrustedFileRead PlatformReadTrustedFile(const std::string& path, std::size_t maxBytes) {
   TrustedFileRead result;
   const std::optional<std::wstring> wide = win32::WideFromUtf8(path);
   if (!wide || wide->empty()) return result;
@@ -219,36 +216,26 @@ TrustedFileRead Read(const std::string& path, std::size_t maxBytes) {
     result.reason = std::move(*reason);
     return result;
   }
-  if (ReadAll(file.get(), maxBytes, result.contents)) {
+  const std::optional<std::size_t> wanted = WantedBytes(file.get(), maxBytes);
+  const auto readSome = [&file](char* buffer, std::size_t size) {
+    return ReadSome(file.get(), buffer, size);
+  };
+  if (wanted && ReadSecretContents(*wanted, result.contents, readSome)) {
     result.status = TrustedFileRead::Status::kRead;
   }
   return result;
 }
 
-}  // namespace
-
-std::optional<std::string> UntrustedFolderReason(const std::string& path) {
-  try {
-    const std::optional<std::wstring> wide = win32::WideFromUtf8(path);
-    if (!wide || wide->empty()) return std::nullopt;
-    const win32::UniqueHandle folder = OpenEntry(*wide, READ_CONTROL | FILE_READ_ATTRIBUTES);
-    if (!folder) {
-      if (IsMissing(GetLastError())) return std::nullopt;
-      return "not accessible";
-    }
-    if (std::optional<std::string> reason = KindReason(folder.get(), true)) return reason;
-    return UntrustedHandleReason(folder.get(), win32::TrustedObject::kFolder);
-  } catch (const std::exception&) {
+std::optional<std::string> PlatformUntrustedFolderReason(const std::string& path) {
+  const std::optional<std::wstring> wide = win32::WideFromUtf8(path);
+  if (!wide || wide->empty()) return std::nullopt;
+  const win32::UniqueHandle folder = OpenEntry(*wide, READ_CONTROL | FILE_READ_ATTRIBUTES);
+  if (!folder) {
+    if (IsMissing(GetLastError())) return std::nullopt;
     return "not accessible";
   }
-}
-
-TrustedFileRead ReadTrustedFile(const std::string& path, std::size_t maxBytes) {
-  try {
-    return Read(path, maxBytes);
-  } catch (const std::exception&) {
-    return {};
-  }
+  if (std::optional<std::string> reason = KindReason(folder.get(), true)) return reason;
+  return UntrustedHandleReason(folder.get(), win32::TrustedObject::kFolder);
 }
 
 }  // namespace keystead::os
