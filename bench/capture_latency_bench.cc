@@ -39,6 +39,7 @@
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/uri/PostEnrollFrames.h"
 
+namespace keystead::bench {
 namespace {
 
 namespace sim = keystead::sim;
@@ -342,6 +343,7 @@ BENCHMARK(BM_CpuOfEight50msPollLoops)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+}  // namespace keystead::bench
 
 int main(int argc, char** argv) {
   // Log lines go to a private folder, never the real profile.

@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "RecordingReporter.h"
 #include "engine-sim/SimControl.h"
 #include "plugin/entry/KeysteadPlugin.h"
 
+namespace keystead::bench {
 namespace {
 
 namespace sim = keystead::sim;
@@ -54,20 +56,6 @@ void BM_DeviceIdStatusJsonAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_DeviceIdStatusJsonAlone);
 
-// Prints as usual and keeps each benchmark's time per iteration.
-class RecordingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        times[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 // Private folders for the logger and registry, so nothing real is touched.
 std::filesystem::path UsePrivateFolders() {
   const std::filesystem::path root =
@@ -81,9 +69,10 @@ std::filesystem::path UsePrivateFolders() {
 }
 
 }  // namespace
+}  // namespace keystead::bench
 
 int main(int argc, char** argv) {
-  const std::filesystem::path root = UsePrivateFolders();
+  const std::filesystem::path root = keystead::bench::UsePrivateFolders();
   sim::Reset();
   sim::Configure([](sim::Config& config) {
     config.camera.autoFrames = false;
@@ -95,15 +84,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   benchmark::Initialize(&argc, argv);
-  RecordingReporter reporter;
+  keystead::bench::RecordingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   Finalize();
 
-  const auto request = reporter.times.find(kRequestBench);
-  const auto json = reporter.times.find(kJsonBench);
-  if (request != reporter.times.end() && json != reporter.times.end() && json->second > 0) {
-    std::printf("ProcessRequest / JSON alone: %.2fx (goal: at most 5x)\n",
-                request->second / json->second);
+  const double request = reporter.RealTime(keystead::bench::kRequestBench);
+  const double json = reporter.RealTime(keystead::bench::kJsonBench);
+  if (request > 0 && json > 0) {
+    std::printf("ProcessRequest / JSON alone: %.2fx (goal: at most 5x)\n", request / json);
   }
   benchmark::Shutdown();
   std::error_code ignored;

@@ -11,6 +11,7 @@
 
 #include "vault/VaultOperations.h"
 
+namespace keystead::bench {
 namespace {
 
 const std::string kText(100, 't');
@@ -21,22 +22,22 @@ void SetCallRate(benchmark::State& state) {
 }
 
 void BM_Ecy(benchmark::State& state) {
-  if (keystead::vault::ecy(kText).empty()) {
+  if (vault::ecy(kText).empty()) {
     state.SkipWithError("ecy failed: is the program's folder writable by others?");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(keystead::vault::ecy(kText));
+  for (auto _ : state) benchmark::DoNotOptimize(vault::ecy(kText));
   SetCallRate(state);
 }
 BENCHMARK(BM_Ecy)->UseRealTime();
 
 void BM_Dcy(benchmark::State& state) {
-  const std::string ciphertext = keystead::vault::ecy(kText);
+  const std::string ciphertext = vault::ecy(kText);
   if (ciphertext.empty()) {
     state.SkipWithError("ecy failed: is the program's folder writable by others?");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(keystead::vault::dcy(ciphertext));
+  for (auto _ : state) benchmark::DoNotOptimize(vault::dcy(ciphertext));
   SetCallRate(state);
 }
 BENCHMARK(BM_Dcy)->UseRealTime();
@@ -63,9 +64,10 @@ class BenchMachine {
 };
 
 }  // namespace
+}  // namespace keystead::bench
 
 int main(int argc, char** argv) {
-  const BenchMachine machine;
+  const keystead::bench::BenchMachine machine;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -21,11 +21,6 @@ constexpr int kMaxPollsPerPage = 30;
 // Real time taken by each wait of a poll (a quiet poll waits once).
 constexpr std::chrono::milliseconds kRealWaitPerPoll{40};
 
-std::string ResultDocument(const std::string& correlationId) {
-  return LarchmerePluginHelper::ToMatchPayload(
-      std::make_shared<sdk::SDK_RemoteMatchFeedback>(MatchResult(correlationId)), false);
-}
-
 using CaptureConcurrencyTest = CaptureTest;
 
 TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
@@ -44,7 +39,7 @@ TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
   clock->AdvanceMs(60000);
   clock->SetWaitHook([](double) { std::this_thread::sleep_for(kRealWaitPerPoll); });
   const auto page = [](std::string id) {
-    const std::string expected = ResultDocument(id);
+    const std::string expected = MatchResultDocument(id, false);
     for (int poll = 0; poll < kMaxPollsPerPage; ++poll) {
       const CaptureResponse response = Post("/frame/match", CaptureHeaders(id, {kRemoteCaller}));
       if (response.status != 200) return "status " + std::to_string(response.status);

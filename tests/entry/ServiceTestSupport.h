@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine-sim/SimControl.h"
-#include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "tests/entry/EntryTestSupport.h"
 
@@ -19,7 +18,6 @@
 namespace corvane::larchmere::plugin::test {
 
 namespace sim = keystead::sim;
-using common::LarchmerePluginHelper;
 
 inline constexpr char kJsonHeaders[] = "Content-Type: application/json\r\n";
 inline constexpr char kCorrelationId[] = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
@@ -59,14 +57,10 @@ inline std::string CorrelationHeaders(const std::string& correlationId = kCorrel
 
 // The CORS block the framework writes for a request without an Origin.
 inline std::string Cors(const std::string& requestHeaders) {
-  std::string block;
-  LarchmerePluginHelper::BuildHeader(requestHeaders.c_str(), std::nullopt, block);
-  return block;
+  return entry::test::CorsBlock(requestHeaders.c_str());
 }
 
-inline std::string ErrorDocument(int source, int code, const std::string& description) {
-  return LarchmerePluginHelper::CreateJsonErrorResponse(source, code, description);
-}
+using entry::test::ErrorDocument;
 
 inline std::string Compact(const Json::Value& value) { return Json::FastWriter().write(value); }
 

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "os/data_protection.h"
-#include "os_test_support.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -20,8 +21,8 @@ namespace keystead::os {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ScopedEnv;
-using test::ScopedTempDir;
+using test_support::ScopedEnv;
+using test_support::TempFolder;
 
 std::string ReadAll(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -34,7 +35,7 @@ class DataProtectionTest : public ::testing::Test {
  protected:
   std::string KeyFile() const { return dir_.Path("keystead/machine.key"); }
 
-  ScopedTempDir dir_;
+  TempFolder dir_;
   ScopedEnv keyFile_{"KEYSTEAD_MACHINE_KEY_FILE", dir_.Path("keystead/machine.key")};
 };
 
@@ -148,7 +149,7 @@ TEST_F(DataProtectionTest, AKeyFileAnotherUserCouldHaveWrittenIsNeitherUsedNorRe
 #endif
 
 TEST(DataProtectionConcurrencyTest, ThreadsCreatingTheKeyAtOnceShareOneKey) {
-  ScopedTempDir dir;
+  TempFolder dir;
   ScopedEnv keyFile("KEYSTEAD_MACHINE_KEY_FILE", dir.Path("machine.key"));
   constexpr int kThreads = 8;
   std::vector<std::optional<std::string>> blobs(kThreads);

@@ -160,7 +160,7 @@ TEST_F(CVaultTest, AWeakMasterRecordYieldsAnEmptyMasterPassword) {
 TEST_F(CVaultTest, AMasterPasswordProtectedOnAnotherMachineCannotBeRead) {
   ASSERT_TRUE(CVault().StoreKeys());
   ASSERT_FALSE(CVault().getKey(MASTER_KEY).empty());
-  test::ScopedEnvironment otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
+  test::ScopedEnv otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
   std::string unused;
   ASSERT_TRUE(CVault::CryptMasterPwd("creates the other machine's key", unused));
 
@@ -208,7 +208,7 @@ TEST_F(CVaultTest, AnUnusableFolderLeavesThePathEmptyAndAnExistingOneUnchanged) 
 }
 
 TEST_F(CVaultTest, OnlyTheLastFolderComponentIsCreated) {
-  test::ScopedEnvironment missing("KEYSTEAD_PROGRAMDATA", machine_.Path("missing/programdata"));
+  test::ScopedEnv missing("KEYSTEAD_PROGRAMDATA", machine_.Path("missing/programdata"));
   EXPECT_FALSE(CVault().StoreKeys());
   EXPECT_FALSE(fs::exists(machine_.Path("missing")));
 }

@@ -125,7 +125,7 @@ TEST_F(VaultOperationsTest, TheLibraryItselfIsVerifiedToo) {
 TEST_F(VaultOperationsTest, SecretOperationsRefuseAMasterPasswordFromAnotherMachine) {
   const std::string ciphertext = ecy("text");
   ASSERT_FALSE(ciphertext.empty());
-  test::ScopedEnvironment otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
+  test::ScopedEnv otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
   EXPECT_EQ(gsq(), "");
   EXPECT_EQ(ecy("text"), "");
   EXPECT_EQ(dcy(ciphertext), "");
