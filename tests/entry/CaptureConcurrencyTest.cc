@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +22,19 @@ constexpr int kMaxPollsPerPage = 30;
 // Real time taken by each wait of a poll (a quiet poll waits once).
 constexpr std::chrono::milliseconds kRealWaitPerPoll{40};
 
-using CaptureConcurrencyTest = CaptureTest;
+class CaptureConcurrencyTest : public CaptureTest {
+ protected:
+  // Holds the first wait of a poll: raises `waiting`, then waits for `release`.
+  void ParkFirstWait(Signal& waiting, Signal& release) {
+    clock->SetWaitHook(
+        [&waiting, &release, parked = std::make_shared<std::atomic<bool>>(false)](double) {
+          if (!parked->exchange(true)) {
+            waiting.Raise();
+            release.Wait();
+          }
+        });
+  }
+};
 
 TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
   std::future<CaptureResponse> firstA =
@@ -44,7 +57,7 @@ TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
       const CaptureResponse response = Post("/frame/match", CaptureHeaders(id, {kRemoteCaller}));
       if (response.status != 200) return "status " + std::to_string(response.status);
       if (response.body == expected) return std::string("own result");
-      if (response.body != kNothingYet && ParseDocument(response.body)["frame"].isNull()) {
+      if (response.body != kNothingYet && entry::test::ParseJson(response.body)["frame"].isNull()) {
         return "unexpected " + response.body;
       }
     }
@@ -75,13 +88,7 @@ TEST_F(CaptureConcurrencyTest, StopArrivingWhileAPollWaitsIsNotHeldUp) {
   Post("/frame/enrollment", CaptureHeaders(kPageA));
   Signal pollWaiting;
   Signal stopAnswered;
-  std::atomic<bool> parked{false};
-  clock->SetWaitHook([&](double) {
-    if (!parked.exchange(true)) {
-      pollWaiting.Raise();
-      stopAnswered.Wait();
-    }
-  });
+  ParkFirstWait(pollWaiting, stopAnswered);
   std::future<CaptureResponse> poll = PostAsync("/frame/enrollment", CaptureHeaders(kPageA));
   ASSERT_TRUE(pollWaiting.Wait());
 
@@ -106,13 +113,7 @@ TEST_F(CaptureConcurrencyTest, DisplayTimeOutFiringWhileAStopAndAPollAreUnderWay
   Signal releasePoll;
   Signal timeOutSettling;
   Signal releaseTimeOut;
-  std::atomic<bool> parked{false};
-  clock->SetWaitHook([&](double) {
-    if (!parked.exchange(true)) {
-      pollWaiting.Raise();
-      releasePoll.Wait();
-    }
-  });
+  ParkFirstWait(pollWaiting, releasePoll);
   clock->SetSleepHook([&](int milliseconds) {
     if (milliseconds == 1000) {  // the time-out's pause after its engine stop
       timeOutSettling.Raise();

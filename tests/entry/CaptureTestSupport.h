@@ -207,11 +207,4 @@ class CaptureTest : public entry::test::PluginTest {
   std::shared_ptr<ManualClock> clock;
 };
 
-inline Json::Value ParseDocument(const std::string& text) {
-  Json::Value root;
-  const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-  EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &root, nullptr)) << text;
-  return root;
-}
-
 }  // namespace corvane::larchmere::plugin::test

@@ -2,7 +2,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <json/json.h>
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,6 +24,13 @@ using plugin::test::LarchmerePluginHelperExport;
 inline constexpr char kJsonHeaders[] =
     "Content-Type: application/json\r\nOrigin: https://app.keystead.com\r\n";
 inline constexpr char kCorrelationId[] = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
+
+inline Json::Value ParseJson(const std::string& text) {
+  Json::Value root;
+  const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+  EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &root, nullptr)) << text;
+  return root;
+}
 
 inline std::string Url(const std::string& path) { return "http://127.0.0.1:8080/q/v1" + path; }
 

@@ -40,12 +40,11 @@ struct AuthFailureCase {
   std::string expectedRat;
 };
 
-class ServiceAuthFailureTest : public ServiceTest,
-                               public ::testing::WithParamInterface<AuthFailureCase> {};
+using ServiceAuthFailureTest = ServiceCaseTest<AuthFailureCase>;
 
 TEST_P(ServiceAuthFailureTest, AnswersFailureWithoutTokenHeaders) {
   const AuthFailureCase& test = GetParam();
-  if (test.verifyResult != 0) sim::SetResult("VerifyRat", test.verifyResult);
+  SetEngineResult("VerifyRat", test.verifyResult);
 
   const ServiceResponse response =
       Send("POST", "/authenticate", test.headers, "", test.startStatus);
@@ -78,7 +77,7 @@ struct RevokeCase {
   std::vector<std::string> expectedRevoked;
 };
 
-class ServiceRevokeTest : public ServiceTest, public ::testing::WithParamInterface<RevokeCase> {};
+using ServiceRevokeTest = ServiceCaseTest<RevokeCase>;
 
 TEST_P(ServiceRevokeTest, AsksTheHostOnlyForAPresentRat) {
   const RevokeCase& test = GetParam();

@@ -22,8 +22,7 @@ struct HeaderCase {
   std::string expectedBody;
 };
 
-class ServiceSignPacketHeaderTest : public ServiceTest,
-                                    public ::testing::WithParamInterface<HeaderCase> {};
+using ServiceSignPacketHeaderTest = ServiceCaseTest<HeaderCase>;
 
 TEST_P(ServiceSignPacketHeaderTest, TurnsHeaderValuesIntoSecurityTokenLines) {
   const HeaderCase& test = GetParam();
@@ -66,13 +65,12 @@ struct SignErrorCase {
   bool engineCalled;
 };
 
-class ServiceSignPacketErrorTest : public ServiceTest,
-                                   public ::testing::WithParamInterface<SignErrorCase> {};
+using ServiceSignPacketErrorTest = ServiceCaseTest<SignErrorCase>;
 
 TEST_P(ServiceSignPacketErrorTest, AnswersTheErrorDocument) {
   const SignErrorCase& test = GetParam();
   sim::Configure([&](sim::Config& config) { config.signPacketAnswer = test.answer; });
-  if (test.signResult != 0) sim::SetResult("SignPacket", test.signResult);
+  SetEngineResult("SignPacket", test.signResult);
 
   const ServiceResponse response =
       Send("POST", "/signpacket", test.headers, test.body, test.startStatus);

@@ -15,6 +15,8 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/RootCases.h"
 #endif
 
 namespace keystead::os {
@@ -125,13 +127,7 @@ TEST_F(DataProtectionTest, AKeyFileAnotherUserCouldHaveWrittenIsNeitherUsedNorRe
          ASSERT_EQ(mkfifo(KeyFile().c_str(), 0644), 0);
        }},
   };
-  bool skipped = false;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.needsRoot && geteuid() != 0) {
-      skipped = true;
-      continue;
-    }
+  const bool skipped = test_support::RunCasesWithinReach(cases, [&](const Case& c) {
     fs::remove_all(dir_.Path("keystead"));
     fs::create_directories(dir_.Path("keystead"));
     std::ofstream(KeyFile(), std::ios::binary) << key;
@@ -143,7 +139,7 @@ TEST_F(DataProtectionTest, AKeyFileAnotherUserCouldHaveWrittenIsNeitherUsedNorRe
     EXPECT_EQ(ProtectForMachine("data", ""), std::nullopt);
     EXPECT_EQ(fs::symlink_status(KeyFile()).type(), planted.type());
     EXPECT_EQ(fs::symlink_status(KeyFile()).permissions(), planted.permissions());
-  }
+  });
   if (skipped) GTEST_SKIP() << "the case of another user's file needs root";
 }
 #endif

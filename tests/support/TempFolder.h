@@ -53,7 +53,7 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 inline std::string TempFolder::WriteFile(const std::string& relative,
                                          const std::string& content) const {
   const std::string path = Path(relative);
-  test::WriteFile(path, content);
+  test_support::WriteFile(path, content);
   return path;
 }
 

@@ -17,10 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct VaultFree {
-  void operator()(char* result) const { KeysteadVaultFree(result); }
-};
-using Result = std::unique_ptr<char, VaultFree>;
+using Result = OwnedResult<&KeysteadVaultFree>;
 
 // Whether the platform's check passes for this test program and the library
 // as they lie in the build folder.

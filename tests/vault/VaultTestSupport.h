@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "os/code_signature.h"
@@ -13,6 +16,15 @@ using test_support::ReadFile;
 using test_support::ScopedEnv;
 using test_support::TempFolder;
 using test_support::WriteFile;
+
+// Owns a text handed out by a flat function of the vault, given back to the
+// vault through `Free` when it goes.
+template <auto Free>
+struct FreeWith {
+  void operator()(char* result) const { Free(result); }
+};
+template <auto Free>
+using OwnedResult = std::unique_ptr<char, FreeWith<Free>>;
 
 inline os::CodeSignatureVerdict TrustEverything(const std::string&) { return {true, {}}; }
 
@@ -42,6 +54,12 @@ class VaultMachine {
   ScopedEnv programData_;
   ScopedEnv machineKey_;
   os::ScopedCodeSignatureVerifierForTesting verifier_;
+};
+
+// A test on a machine of its own (see VaultMachine).
+class VaultTest : public ::testing::Test {
+ protected:
+  VaultMachine machine_;
 };
 
 }  // namespace keystead::vault::test
