@@ -67,13 +67,11 @@ void BM_MatchFrameDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_MatchFrameDocument);
 
-}  // namespace
-}  // namespace keystead::bench
-
-int main(int argc, char** argv) {
+// Runs the benchmarks and prints the ratio of the document to the encoding.
+int RunAndReportRatio(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  keystead::bench::RecordingReporter reporter;
+  RecordingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
@@ -86,3 +84,8 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+}  // namespace
+}  // namespace keystead::bench
+
+int main(int argc, char** argv) { return keystead::bench::RunAndReportRatio(argc, argv); }

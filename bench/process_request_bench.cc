@@ -68,11 +68,9 @@ std::filesystem::path UsePrivateFolders() {
   return root;
 }
 
-}  // namespace
-}  // namespace keystead::bench
-
-int main(int argc, char** argv) {
-  const std::filesystem::path root = keystead::bench::UsePrivateFolders();
+// Runs the benchmarks on an initialised plug-in and prints their ratio.
+int RunAndReportRatio(int argc, char** argv) {
+  const std::filesystem::path root = UsePrivateFolders();
   sim::Reset();
   sim::Configure([](sim::Config& config) {
     config.camera.autoFrames = false;
@@ -84,12 +82,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   benchmark::Initialize(&argc, argv);
-  keystead::bench::RecordingReporter reporter;
+  RecordingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   Finalize();
 
-  const double request = reporter.RealTime(keystead::bench::kRequestBench);
-  const double json = reporter.RealTime(keystead::bench::kJsonBench);
+  const double request = reporter.RealTime(kRequestBench);
+  const double json = reporter.RealTime(kJsonBench);
   if (request > 0 && json > 0) {
     std::printf("ProcessRequest / JSON alone: %.2fx (goal: at most 5x)\n", request / json);
   }
@@ -98,3 +96,8 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(root, ignored);
   return 0;
 }
+
+}  // namespace
+}  // namespace keystead::bench
+
+int main(int argc, char** argv) { return keystead::bench::RunAndReportRatio(argc, argv); }
