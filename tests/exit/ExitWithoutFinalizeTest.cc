@@ -11,6 +11,7 @@
 #include "engine-sim/SimControl.h"
 #include "plugin/entry/KeysteadPlugin.h"
 
+namespace keystead::test {
 namespace {
 
 namespace sim = keystead::sim;
@@ -43,3 +44,4 @@ TEST(ExitWithoutFinalizeTest, ACaptureIsLeftRunningAtExit) {
 }
 
 }  // namespace
+}  // namespace keystead::test
