@@ -55,10 +55,7 @@ inline std::string CorrelationHeaders(const std::string& correlationId = kCorrel
   return WithHeader("Q-Correlation-Id: " + correlationId);
 }
 
-// The CORS block the framework writes for a request without an Origin.
-inline std::string Cors(const std::string& requestHeaders) {
-  return entry::test::CorsBlock(requestHeaders.c_str());
-}
+using entry::test::kCorsBlock;
 
 using entry::test::ErrorDocument;
 
