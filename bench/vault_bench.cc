@@ -4,11 +4,11 @@
 // machine key live in a temporary folder, never in /var/lib or /etc.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempFolder.h"
 #include "vault/VaultOperations.h"
 
 namespace keystead::bench {
@@ -44,23 +44,15 @@ BENCHMARK(BM_Dcy)->UseRealTime();
 
 // A folder of its own that stands in for the machine's folders.
 class BenchMachine {
- public:
-  BenchMachine()
-      : root_(std::filesystem::temp_directory_path() /
-              ("keystead-vault-bench-" + std::to_string(std::random_device()()))) {
-    std::filesystem::create_directories(root_ / "programdata");
-    setenv("KEYSTEAD_PROGRAMDATA", (root_ / "programdata").c_str(), 1);
-    setenv("KEYSTEAD_MACHINE_KEY_FILE", (root_ / "machine.key").c_str(), 1);
-  }
-  ~BenchMachine() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  BenchMachine(const BenchMachine&) = delete;
-  BenchMachine& operator=(const BenchMachine&) = delete;
-
  private:
-  std::filesystem::path root_;
+  std::string CreateProgramData() const {
+    std::filesystem::create_directories(root_.Path("programdata"));
+    return root_.Path("programdata");
+  }
+
+  const test_support::TempFolder root_;
+  const test_support::ScopedEnv programData_{"KEYSTEAD_PROGRAMDATA", CreateProgramData()};
+  const test_support::ScopedEnv machineKey_{"KEYSTEAD_MACHINE_KEY_FILE", root_.Path("machine.key")};
 };
 
 }  // namespace
