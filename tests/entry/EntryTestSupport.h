@@ -13,11 +13,13 @@
 
 #include "engine-sim/SimControl.h"
 #include "plugin/entry/KeysteadPlugin.h"
+#include "plugin/entry/LarchmerePluginHelperExport.h"
 
 namespace corvane::larchmere::plugin::entry::test {
 
 namespace sim = keystead::sim;
 namespace sdk = Corvane::QAV::SDK;
+using plugin::test::LarchmerePluginHelperExport;
 
 inline constexpr char kJsonHeaders[] =
     "Content-Type: application/json\r\nOrigin: https://app.keystead.com\r\n";
@@ -39,17 +41,13 @@ inline std::string ErrorDocument(int source, int code, const std::string& descri
          R"(","source":)" + std::to_string(source) + "}}\n";
 }
 
-// The CORS block of every answer to the tests' requests: they send no Origin
-// or the default allowed one.
-inline const std::string kCorsBlock =
-    "Access-Control-Allow-Origin: https://app.keystead.com\r\n"
-    "Access-Control-Allow-Methods: GET, POST, OPTIONS\r\n"
-    "Access-Control-Allow-Headers: Origin, X-Requested-With, Content-Type, Accept, "
-    "Q-Correlation-Id, Caller, Liveness, StreamType, x-pbversion, x-ksversion, x-jwstoken\r\n"
-    "Access-Control-Max-Age: 60\r\n"
-    "Content-Type: application/json; charset=UTF-8\r\n"
-    "Accept: application/json; charset=UTF-8\r\n"
-    "Allow: OPTIONS, GET, POST\r\n";
+// The CORS block of every answer to the tests' requests (they send no Origin
+// or the default allowed one); the plug-in helper's own tests pin its text.
+inline std::string CorsBlock() {
+  std::string block;
+  LarchmerePluginHelperExport::BuildHeader(kJsonHeaders, std::nullopt, block);
+  return block;
+}
 
 // What the plug-in told the host. Thread-safe; the device report comes on
 // an engine thread.

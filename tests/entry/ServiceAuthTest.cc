@@ -23,7 +23,7 @@ TEST_F(ServiceAuthTest, VerifiedRatAppendsExposeAndTokenLinesAfterTheCorsBlock) 
 
   EXPECT_EQ(response.status, 200);
   EXPECT_EQ(response.body, kVerified);
-  EXPECT_EQ(response.headers, kCorsBlock +
+  EXPECT_EQ(response.headers, CorsBlock() +
                                   "Access-Control-Expose-Headers: x-jwstoken\r\n"
                                   "x-jwstoken: signed.token-42\r\n");
   const std::vector<sim::Call> calls = sim::CallsTo("VerifyRat");
@@ -51,7 +51,7 @@ TEST_P(ServiceAuthFailureTest, AnswersFailureWithoutTokenHeaders) {
 
   EXPECT_EQ(response.status, test.expectedStatus);
   EXPECT_EQ(response.body, kNotVerified);
-  EXPECT_EQ(response.headers, kCorsBlock);
+  EXPECT_EQ(response.headers, CorsBlock());
   EXPECT_EQ(FirstArgs("VerifyRat"), std::vector<std::string>{test.expectedRat});
 }
 
@@ -87,7 +87,7 @@ TEST_P(ServiceRevokeTest, AsksTheHostOnlyForAPresentRat) {
 
   EXPECT_EQ(response.status, test.expectedStatus);
   EXPECT_EQ(response.body, test.expectedBody);
-  EXPECT_EQ(response.headers, kCorsBlock);
+  EXPECT_EQ(response.headers, CorsBlock());
   EXPECT_EQ(serviceHost.Revoked(), test.expectedRevoked);
   EXPECT_TRUE(sim::CallsTo("VerifyRat").empty());
 }

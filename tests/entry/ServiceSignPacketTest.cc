@@ -31,7 +31,7 @@ TEST_P(ServiceSignPacketHeaderTest, TurnsHeaderValuesIntoSecurityTokenLines) {
   const ServiceResponse response = Send("POST", "/signpacket", kJsonHeaders, "{\"packet\":1}");
 
   EXPECT_EQ(response.status, 200);
-  EXPECT_EQ(response.headers, kCorsBlock + test.expectedLines);
+  EXPECT_EQ(response.headers, CorsBlock() + test.expectedLines);
   EXPECT_EQ(response.body, test.expectedBody);
   EXPECT_EQ(SignedRequests(), std::vector<std::string>{"{\"packet\":1}"});
 }
@@ -76,7 +76,7 @@ TEST_P(ServiceSignPacketErrorTest, AnswersTheErrorDocument) {
       Send("POST", "/signpacket", test.headers, test.body, test.startStatus);
 
   EXPECT_EQ(response.status, test.expectedStatus);
-  EXPECT_EQ(response.headers, kCorsBlock);
+  EXPECT_EQ(response.headers, CorsBlock());
   const Json::Value error = ParseJson(response.body)["error"];
   EXPECT_EQ(error["source"].asInt(), test.expectedSource);
   EXPECT_EQ(error["code"].asInt(), test.expectedCode);

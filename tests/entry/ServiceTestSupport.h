@@ -55,7 +55,7 @@ inline std::string CorrelationHeaders(const std::string& correlationId = kCorrel
   return WithHeader("Q-Correlation-Id: " + correlationId);
 }
 
-using entry::test::kCorsBlock;
+using entry::test::CorsBlock;
 
 using entry::test::ErrorDocument;
 
