@@ -41,6 +41,9 @@ inline constexpr char kOemInfoKey[] = "Software\\Corvane\\OemInfo";
 
 class FakeSuiteMachine {
  public:
+  // How the name of every machine's folder starts.
+  static constexpr char kFolderPrefix[] = "keystead-suite-";
+
   FakeSuiteMachine() : root_(PrepareRoot(folder_)), registry_(root_) {
     ClearFakeVariables();
     setenv("FAKE_VSUAPI_LOG", Path("suite.log").c_str(), 1);
@@ -142,7 +145,7 @@ class FakeSuiteMachine {
     return lines;
   }
 
-  test_support::TempFolder folder_;  // first: the members below live in it
+  test_support::TempFolder folder_{kFolderPrefix};  // first: the members below live in it
   std::filesystem::path root_;
   test_support::TestRegistry registry_;
 #ifdef _WIN32

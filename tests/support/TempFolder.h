@@ -14,11 +14,11 @@ namespace keystead::test_support {
 // contents when the object goes. Not thread-safe; each test makes its own.
 class TempFolder {
  public:
-  TempFolder() {
+  // The folder's name starts with `namePrefix`, then the process id and a count.
+  explicit TempFolder(const std::string& namePrefix = "keystead-test-") {
     static std::atomic<int> counter{0};
     path_ = std::filesystem::temp_directory_path() /
-            ("keystead-test-" + std::to_string(os::CurrentProcessId()) + "-" +
-             std::to_string(counter++));
+            (namePrefix + std::to_string(os::CurrentProcessId()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {
