@@ -37,6 +37,7 @@
 
 #include "engine-sim/SimControl.h"
 #include "plugin/common/LMListenerHolder.h"
+#include "plugin/uri/Answer.h"
 #include "plugin/uri/PostEnrollFrames.h"
 
 namespace keystead::bench {
@@ -44,6 +45,7 @@ namespace {
 
 namespace sim = keystead::sim;
 using corvane::larchmere::plugin::common::LMListenerHolder;
+using corvane::larchmere::plugin::uri::Answer;
 using corvane::larchmere::plugin::uri::PostEnrollFrames;
 using SteadyClock = std::chrono::steady_clock;
 
@@ -55,18 +57,11 @@ constexpr char kHeaders[] =
     "Content-Type: application/json\r\n"
     "Q-Correlation-Id: QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID\r\n";
 
-struct PollAnswer {
-  unsigned short status = 0;
-  std::string body;
-};
-
 // One request to the enrollment endpoint, as a page sends it.
-PollAnswer Poll(PostEnrollFrames& handler) {
-  PollAnswer answer;
-  std::string headers;
+Answer Poll(PostEnrollFrames& handler) {
+  Answer answer;
   const std::string request = "{}";
-  handler.ProcessRequest(kHeaders, static_cast<int>(request.size()), request.c_str(), answer.status,
-                         headers, answer.body);
+  handler.ProcessRequest(kHeaders, static_cast<int>(request.size()), request.c_str(), answer);
   return answer;
 }
 
@@ -119,7 +114,7 @@ class EnrollmentSession {
   // poll returned a frame; false when none came back. Leaves no frame queued.
   bool StartByFirstPoll() {
     std::atomic<bool> answered{false};
-    PollAnswer answer;
+    Answer answer;
     {
       const std::jthread poll([&] {
         answer = Poll(*handler_);
@@ -161,7 +156,7 @@ class Page {
  private:
   void Run(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
-      const PollAnswer answer = Poll(handler_);
+      const Answer answer = Poll(handler_);
       const SteadyClock::time_point now = SteadyClock::now();
       const int version = FrameVersion(answer.body);
       if (version >= 0) {
@@ -282,7 +277,7 @@ void MeasureIdleWaiters(benchmark::State& state, const WaiterStep& step) {
   }
 }
 
-bool IsEmptyAnswer(const PollAnswer& answer) { return answer.status == 200 && answer.body.empty(); }
+bool IsEmptyAnswer(const Answer& answer) { return answer.status == 200 && answer.body.empty(); }
 
 // One pass of the loop an enrollment poll ran every 50 ms before polls woke
 // on arrival, with the same checks in the same order, for a poll of a running

@@ -34,9 +34,9 @@ class ArrivalSignal {
   bool WaitUntil(std::uint64_t seenGeneration, std::chrono::steady_clock::time_point deadline);
 
  private:
-  mutable Mutex mutex;
-  std::condition_variable arrived;
-  std::uint64_t generation KS_GUARDED_BY(mutex) = 0;
+  mutable Mutex mutex_;
+  std::condition_variable arrived_;
+  std::uint64_t generation_ KS_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -14,14 +14,14 @@ namespace corvane::larchmere::plugin::common {
 class KS_SCOPED_CAPABILITY CaptureLock {
  public:
   explicit CaptureLock(FrameSessionState& state) KS_ACQUIRE(state.CaptureMutex())
-      : lock(state.CaptureMutex()) {}
+      : lock_(state.CaptureMutex()) {}
   ~CaptureLock() KS_RELEASE() {}
 
   CaptureLock(const CaptureLock&) = delete;
   CaptureLock& operator=(const CaptureLock&) = delete;
 
  private:
-  MutexLock lock;
+  MutexLock lock_;
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -7,13 +7,13 @@ DeviceAuthenticatedListener::DeviceAuthenticatedListener() = default;
 DeviceAuthenticatedListener::~DeviceAuthenticatedListener() = default;
 
 void DeviceAuthenticatedListener::SetHostCallbacks(const HostCallbacks& callbacks) {
-  MutexLock lock(callbacksMutex);
-  hostCallbacks = callbacks;
+  MutexLock lock(callbacksMutex_);
+  hostCallbacks_ = callbacks;
 }
 
 HostCallbacks DeviceAuthenticatedListener::GetHostCallbacks() const {
-  MutexLock lock(callbacksMutex);
-  return hostCallbacks;
+  MutexLock lock(callbacksMutex_);
+  return hostCallbacks_;
 }
 
 bool DeviceAuthenticatedListener::HasDeviceCallback() const {

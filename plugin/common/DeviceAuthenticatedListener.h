@@ -37,8 +37,8 @@ class DeviceAuthenticatedListener : public virtual Corvane::QAV::SDK::DeviceAuth
   void OnError(const Corvane::QAV::SDK::SDK_ERROR& error) override;
 
  private:
-  mutable Mutex callbacksMutex;
-  HostCallbacks hostCallbacks KS_GUARDED_BY(callbacksMutex) = {};
+  mutable Mutex callbacksMutex_;
+  HostCallbacks hostCallbacks_ KS_GUARDED_BY(callbacksMutex_) = {};
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -32,8 +32,8 @@ DisplayTimeOut::DisplayTimeOut(Stopwatch& sessionWatch, Stopwatch& pollWatch,
     : sessionStopwatch(sessionWatch),
       pollStopwatch(pollWatch),
       state(session),
-      listeners(std::move(emptiedListeners)),
-      clock(timeSource),
+      listeners_(std::move(emptiedListeners)),
+      clock_(timeSource),
       faceLogin(std::move(engine)) {}
 
 bool DisplayTimeOut::ShouldFire(double pollElapsedMs, double sessionElapsedMs,
@@ -58,8 +58,8 @@ bool DisplayTimeOut::Check() {
 
 bool DisplayTimeOut::DecideToFire() {
   {
-    MutexLock lock(timeOutMutex);
-    if (running || disarmed) {
+    MutexLock lock(timeOutMutex_);
+    if (running_ || disarmed_) {
       return false;
     }
     const double pollElapsed = pollStopwatch.ElapsedMs();
@@ -69,7 +69,7 @@ bool DisplayTimeOut::DecideToFire() {
     }
     lastPollElapsedMs = pollElapsed;
     lastSessionElapsedMs = sessionElapsed;
-    running = true;
+    running_ = true;
   }
   LogInfo(kLogPrefix, "FRAME DISPLAY TIME OUT");
   return true;
@@ -78,7 +78,7 @@ bool DisplayTimeOut::DecideToFire() {
 bool DisplayTimeOut::StopCapture() {
   std::shared_ptr<FaceLogin> engine;
   {
-    MutexLock lock(engineMutex);
+    MutexLock lock(engineMutex_);
     engine = faceLogin;
   }
   if (!engine) {
@@ -98,17 +98,17 @@ bool DisplayTimeOut::StopCapture() {
 
 void DisplayTimeOut::ResetSession() {
   try {
-    clock.SleepMs(kSettleMs);
+    clock_.SleepMs(kSettleMs);
     state.EndSession(/*timingOut=*/true);
     state.SetOperationStarted(false);
     state.ClearMatchAttempts();
     state.ClearCorrelationIds();
     state.ClearStoredProcessedFrames();
-    for (LMListener* listener : listeners) {
+    for (LMListener* listener : listeners_) {
       listener->EmptyQueue();
       listener->EmptyErrorQueue();
     }
-    clock.SleepMs(kCleanUpWindowMs);
+    clock_.SleepMs(kCleanUpWindowMs);
   } catch (const std::exception& exception) {
     LogException(kCleanUpFailedPrefix, exception);
   } catch (...) {
@@ -120,53 +120,53 @@ void DisplayTimeOut::ResetSession() {
 }
 
 void DisplayTimeOut::Finish() {
-  MutexLock lock(timeOutMutex);
-  running = false;
+  MutexLock lock(timeOutMutex_);
+  running_ = false;
   // Under the lock: a waiter in ReleaseEngine may free this object as soon
   // as it sees running fall.
-  finished.notify_all();
+  finished_.notify_all();
 }
 
 void DisplayTimeOut::ReleaseEngine() {
   std::shared_ptr<FaceLogin> released;
   {
-    MutexLock lock(engineMutex);
+    MutexLock lock(engineMutex_);
     released.swap(faceLogin);
   }
   // A time-out that fired before the swap may still hold its own engine
   // reference (the last one dropped on the frame thread would destroy the
   // engine there) and may still be resetting the session its owner is about
   // to free.
-  MutexLock lock(timeOutMutex);
-  while (running) {
-    lock.Wait(finished);
+  MutexLock lock(timeOutMutex_);
+  while (running_) {
+    lock.Wait(finished_);
   }
 }
 
 void DisplayTimeOut::Disarm(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  MutexLock lock(timeOutMutex);
-  disarmed = true;
-  while (running) {
-    if (!lock.WaitUntil(finished, deadline)) {
+  MutexLock lock(timeOutMutex_);
+  disarmed_ = true;
+  while (running_) {
+    if (!lock.WaitUntil(finished_, deadline)) {
       return;
     }
   }
 }
 
 double DisplayTimeOut::LastPollElapsedMs() const {
-  MutexLock lock(timeOutMutex);
+  MutexLock lock(timeOutMutex_);
   return lastPollElapsedMs;
 }
 
 double DisplayTimeOut::LastSessionElapsedMs() const {
-  MutexLock lock(timeOutMutex);
+  MutexLock lock(timeOutMutex_);
   return lastSessionElapsedMs;
 }
 
 bool DisplayTimeOut::IsRunning() const {
-  MutexLock lock(timeOutMutex);
-  return running;
+  MutexLock lock(timeOutMutex_);
+  return running_;
 }
 
 }  // namespace corvane::larchmere::plugin::common

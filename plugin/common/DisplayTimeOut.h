@@ -51,21 +51,21 @@ class DisplayTimeOut {
   // the capture, resets the session; the reset sleeps about 2.5 s on the
   // calling thread. Returns true when the session was reset. Engine and clean-up failures are
   // logged, not thrown; only a failing mutex raises std::system_error.
-  bool Check() KS_EXCLUDES(timeOutMutex, engineMutex);
+  bool Check() KS_EXCLUDES(timeOutMutex_, engineMutex_);
 
   // Drops the engine reference, then waits until a time-out that is running
   // has finished, clean-up included: once this returns, the time-out neither
   // touches the session nor holds the engine. Later time-outs no longer stop
   // anything (they are treated as a failed stop). Thread-safe; must not be
   // called from within Check (the frame thread would wait for itself).
-  void ReleaseEngine() KS_EXCLUDES(timeOutMutex, engineMutex);
+  void ReleaseEngine() KS_EXCLUDES(timeOutMutex_, engineMutex_);
 
   // For a listener left alive to the process's end: no later time-out fires
   // (nothing is stopped, nothing is logged), then waits at most `limit` for
   // one that is running. Unlike ReleaseEngine it gives up waiting: at process
   // exit the frame thread may have been ended in the middle of a time-out.
   // Keeps the engine reference. Thread-safe; not from within Check.
-  void Disarm(std::chrono::milliseconds limit) KS_EXCLUDES(timeOutMutex);
+  void Disarm(std::chrono::milliseconds limit) KS_EXCLUDES(timeOutMutex_);
 
   // The firing rule, on the current readings and those recorded at the last
   // time-out (0 when none fired yet).
@@ -78,26 +78,26 @@ class DisplayTimeOut {
   bool IsRunning() const;
 
  private:
-  bool DecideToFire() KS_EXCLUDES(timeOutMutex);
-  bool StopCapture() KS_EXCLUDES(engineMutex);
+  bool DecideToFire() KS_EXCLUDES(timeOutMutex_);
+  bool StopCapture() KS_EXCLUDES(engineMutex_);
   void ResetSession();
-  void Finish() KS_EXCLUDES(timeOutMutex);
+  void Finish() KS_EXCLUDES(timeOutMutex_);
 
   Stopwatch& sessionStopwatch;
   Stopwatch& pollStopwatch;
   FrameSessionState& state;
-  const std::vector<LMListener*> listeners;
-  Clock& clock;
+  const std::vector<LMListener*> listeners_;
+  Clock& clock_;
 
-  mutable Mutex engineMutex;
-  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin KS_GUARDED_BY(engineMutex);
+  mutable Mutex engineMutex_;
+  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> faceLogin KS_GUARDED_BY(engineMutex_);
 
-  mutable Mutex timeOutMutex;
-  double lastPollElapsedMs KS_GUARDED_BY(timeOutMutex) = 0;
-  double lastSessionElapsedMs KS_GUARDED_BY(timeOutMutex) = 0;
-  bool running KS_GUARDED_BY(timeOutMutex) = false;
-  bool disarmed KS_GUARDED_BY(timeOutMutex) = false;
-  std::condition_variable finished;  // signalled when running falls
+  mutable Mutex timeOutMutex_;
+  double lastPollElapsedMs KS_GUARDED_BY(timeOutMutex_) = 0;
+  double lastSessionElapsedMs KS_GUARDED_BY(timeOutMutex_) = 0;
+  bool running_ KS_GUARDED_BY(timeOutMutex_) = false;
+  bool disarmed_ KS_GUARDED_BY(timeOutMutex_) = false;
+  std::condition_variable finished_;  // signalled when running_ falls
 };
 
 }  // namespace corvane::larchmere::plugin::common

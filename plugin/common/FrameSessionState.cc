@@ -18,15 +18,9 @@ SessionFlags FrameSessionState::ReadSessionFlags() const {
   return SessionFlags{started, timeOutInProgress};
 }
 
-bool FrameSessionState::IsStarted() const {
-  MutexLock lock(sessionMutex);
-  return started;
-}
+bool FrameSessionState::IsStarted() const { return ReadSessionFlags().started; }
 
-bool FrameSessionState::IsTimeOutInProgress() const {
-  MutexLock lock(sessionMutex);
-  return timeOutInProgress;
-}
+bool FrameSessionState::IsTimeOutInProgress() const { return ReadSessionFlags().timeOutInProgress; }
 
 void FrameSessionState::BeginSession(double startTime) {
   MutexLock lock(sessionMutex);

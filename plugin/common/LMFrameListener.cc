@@ -16,22 +16,22 @@ LMFrameListener::LMFrameListener(Stopwatch& sessionStopwatch, Stopwatch& pollSto
                                  FrameSessionState& state, Clock& timeSource,
                                  ArrivalSignal* arrivals)
     : LMListener(arrivals),
-      clock(timeSource),
-      timeOut(sessionStopwatch, pollStopwatch, std::move(faceLogin), state,
-              {static_cast<LMListener*>(this), &processedFramesListener, &enrollFeedbackListener,
-               &matchFeedbackListener, &hybridMatchListener},
-              timeSource),
+      clock_(timeSource),
+      timeOut_(sessionStopwatch, pollStopwatch, std::move(faceLogin), state,
+               {static_cast<LMListener*>(this), &processedFramesListener, &enrollFeedbackListener,
+                &matchFeedbackListener, &hybridMatchListener},
+               timeSource),
       frames(kMaxQueuedFrames) {}
 
 LMFrameListener::~LMFrameListener() = default;
 
 void LMFrameListener::OnFrame(const SDK_Frame& frame) {
-  if (timeOut.Check() || frame.frameSize <= 0) {
+  if (timeOut_.Check() || frame.frameSize <= 0) {
     return;
   }
   auto stamped = std::make_shared<LM_Frame>();
   stamped->frame = std::make_shared<SDK_Frame>(frame);
-  stamped->arrivalTimeMs = clock.WallClockWholeSecondsMs();
+  stamped->arrivalTimeMs = clock_.WallClockWholeSecondsMs();
   frames.Push(std::move(stamped));
   SignalArrival();
 }
@@ -49,10 +49,10 @@ std::size_t LMFrameListener::Size() const { return frames.Size(); }
 
 void LMFrameListener::EmptyQueue() { frames.Clear(); }
 
-void LMFrameListener::ReleaseEngine() { timeOut.ReleaseEngine(); }
+void LMFrameListener::ReleaseEngine() { timeOut_.ReleaseEngine(); }
 
-void LMFrameListener::Disarm(std::chrono::milliseconds limit) { timeOut.Disarm(limit); }
+void LMFrameListener::Disarm(std::chrono::milliseconds limit) { timeOut_.Disarm(limit); }
 
-const DisplayTimeOut& LMFrameListener::TimeOut() const { return timeOut; }
+const DisplayTimeOut& LMFrameListener::TimeOut() const { return timeOut_; }
 
 }  // namespace corvane::larchmere::plugin::common

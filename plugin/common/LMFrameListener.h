@@ -70,8 +70,8 @@ class LMFrameListener : public virtual Corvane::QAV::SDK::FrameCallback, public 
   const DisplayTimeOut& TimeOut() const;
 
  private:
-  Clock& clock;
-  DisplayTimeOut timeOut;
+  Clock& clock_;
+  DisplayTimeOut timeOut_;
   ListenerQueue<LM_Frame> frames;
 };
 

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <cstddef>
 #include <memory>
 
-#include "plugin/common/LMListener.h"
-#include "plugin/common/ListenerQueue.h"
+#include "plugin/common/LMQueueListener.h"
 #include "plugin/sdk/SDKCallbacks.h"
 #include "plugin/sdk/SDKTypes.h"
 
@@ -13,7 +11,7 @@ namespace corvane::larchmere::plugin::common {
 // Keeps the results of local (hybrid) and add-device matches. Thread-safe
 // (see LMListener).
 class LMHybridMatchListener : public virtual Corvane::QAV::SDK::HybridMatchCallback,
-                              public virtual LMListener {
+                              public LMQueueListener<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> {
  public:
   // `arrivals` as for LMListener.
   explicit LMHybridMatchListener(ArrivalSignal* arrivals = nullptr);
@@ -24,14 +22,6 @@ class LMHybridMatchListener : public virtual Corvane::QAV::SDK::HybridMatchCallb
 
   // The oldest result, left queued (read-only for the caller); null when empty.
   std::shared_ptr<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> PeekOldest() const;
-  // The newest result, after which the queue is empty; null when empty.
-  std::shared_ptr<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> TakeNewest();
-  bool HasEntries() const;
-  std::size_t Size() const;
-  void EmptyQueue() override;
-
- private:
-  ListenerQueue<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> feedbacks;
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -15,7 +15,7 @@ bool IsQueuedSource(int source) { return source >= 1 && source <= 4; }
 
 }  // namespace
 
-LMListener::LMListener(ArrivalSignal* arrivals) : arrivals(arrivals), errors(kMaxQueuedEntries) {}
+LMListener::LMListener(ArrivalSignal* arrivals) : arrivals_(arrivals), errors(kMaxQueuedEntries) {}
 
 LMListener::~LMListener() = default;
 
@@ -46,8 +46,8 @@ bool LMListener::IsInvalidCamera() const { return invalidCamera.load(); }
 void LMListener::UnsetInvalidCamera() { invalidCamera.store(false); }
 
 void LMListener::SignalArrival() {
-  if (arrivals != nullptr) {
-    arrivals->Notify();
+  if (arrivals_ != nullptr) {
+    arrivals_->Notify();
   }
 }
 

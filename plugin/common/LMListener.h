@@ -64,7 +64,7 @@ class LMListener : public virtual Corvane::QAV::SDK::IListener {
   void SignalArrival();
 
  private:
-  ArrivalSignal* const arrivals;
+  ArrivalSignal* const arrivals_;
   ListenerQueue<Corvane::QAV::SDK::SDK_ERROR> errors;
   std::atomic<bool> invalidCamera{false};
 };

@@ -17,16 +17,16 @@ std::shared_ptr<Clock> OrSystemClock(std::shared_ptr<Clock> clock) {
 
 LMListenerHolder::LMListenerHolder(std::shared_ptr<FaceLogin> faceLogin,
                                    std::shared_ptr<Clock> timeSource)
-    : clock(OrSystemClock(std::move(timeSource))),
-      sessionStopwatch(*clock),
-      pollStopwatch(*clock),
-      processedFramesListener(&arrivals),
-      enrollFeedbackListener(&arrivals),
-      matchFeedbackListener(&arrivals),
-      hybridMatchListener(&arrivals),
+    : clock_(OrSystemClock(std::move(timeSource))),
+      sessionStopwatch(*clock_),
+      pollStopwatch(*clock_),
+      processedFramesListener(&arrivals_),
+      enrollFeedbackListener(&arrivals_),
+      matchFeedbackListener(&arrivals_),
+      hybridMatchListener(&arrivals_),
       frameListener(sessionStopwatch, pollStopwatch, std::move(faceLogin), processedFramesListener,
                     enrollFeedbackListener, matchFeedbackListener, hybridMatchListener, state,
-                    *clock, &arrivals) {}
+                    *clock_, &arrivals_) {}
 
 LMListenerHolder::~LMListenerHolder() {
   // Released first: should this be the last engine reference, the engine is
@@ -45,9 +45,9 @@ Stopwatch& LMListenerHolder::SessionStopwatch() { return sessionStopwatch; }
 
 Stopwatch& LMListenerHolder::PollStopwatch() { return pollStopwatch; }
 
-Clock& LMListenerHolder::GetClock() { return *clock; }
+Clock& LMListenerHolder::GetClock() { return *clock_; }
 
-ArrivalSignal& LMListenerHolder::Arrivals() { return arrivals; }
+ArrivalSignal& LMListenerHolder::Arrivals() { return arrivals_; }
 
 LMFrameListener& LMListenerHolder::FrameListener() { return frameListener; }
 

@@ -97,12 +97,12 @@ class KS_COMMON_API LMListenerHolder {
   void ResetCaptureSession(StoredFramesPolicy storedFrames);
 
  private:
-  std::shared_ptr<Clock> clock;
+  std::shared_ptr<Clock> clock_;
   FrameSessionState state;
   Stopwatch sessionStopwatch;
   Stopwatch pollStopwatch;
   // Declared before the listeners, which signal it until they are destroyed.
-  ArrivalSignal arrivals;
+  ArrivalSignal arrivals_;
   LMProcessedFramesListener processedFramesListener;
   LMEnrollFeedbackListener enrollFeedbackListener;
   LMMatchFeedbackListener matchFeedbackListener;

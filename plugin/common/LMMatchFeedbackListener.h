@@ -4,8 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/common/LMListener.h"
-#include "plugin/common/ListenerQueue.h"
+#include "plugin/common/LMQueueListener.h"
 #include "plugin/sdk/SDKCallbacks.h"
 #include "plugin/sdk/SDKTypes.h"
 
@@ -16,7 +15,7 @@ namespace corvane::larchmere::plugin::common {
 // match, and a poller looks only for its own (FindByCorrelationId).
 // Thread-safe (see LMListener).
 class LMMatchFeedbackListener : public virtual Corvane::QAV::SDK::RemoteMatchCallback,
-                                public virtual LMListener {
+                                public LMQueueListener<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> {
  public:
   // Length of a valid Q-Correlation-Id.
   static constexpr std::size_t kCorrelationIdLength = 44;
@@ -33,14 +32,6 @@ class LMMatchFeedbackListener : public virtual Corvane::QAV::SDK::RemoteMatchCal
   // stays queued (read-only for the caller). Null when there is none.
   std::shared_ptr<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> FindByCorrelationId(
       const std::string& correlationId) const;
-  // The newest feedback, after which the queue is empty; null when empty.
-  std::shared_ptr<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> TakeNewest();
-  bool HasEntries() const;
-  std::size_t Size() const;
-  void EmptyQueue() override;
-
- private:
-  ListenerQueue<Corvane::QAV::SDK::SDK_RemoteMatchFeedback> feedbacks;
 };
 
 }  // namespace corvane::larchmere::plugin::common

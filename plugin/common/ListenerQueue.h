@@ -24,23 +24,23 @@ class ListenerQueue {
   using Entry = std::shared_ptr<T>;
 
   // `capacity` must be at least 1.
-  explicit ListenerQueue(std::size_t capacity) : capacity(capacity < 1 ? 1 : capacity) {}
+  explicit ListenerQueue(std::size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) {}
 
   ListenerQueue(const ListenerQueue&) = delete;
   ListenerQueue& operator=(const ListenerQueue&) = delete;
 
   // Appends at the back, dropping the oldest entries beyond the capacity.
   void Push(Entry entry) {
-    MutexLock lock(mutex);
-    entries.push_back(std::move(entry));
-    while (entries.size() > capacity) {
-      entries.pop_front();
+    MutexLock lock(mutex_);
+    entries_.push_back(std::move(entry));
+    while (entries_.size() > capacity_) {
+      entries_.pop_front();
     }
   }
 
   // The newest entry, after which the queue is empty; null when it was empty.
   Entry TakeNewest() {
-    MutexLock lock(mutex);
+    MutexLock lock(mutex_);
     return TakeNewestLocked();
   }
 
@@ -48,8 +48,8 @@ class ListenerQueue {
   // null and leaves the queue as it was.
   template <typename Predicate>
   Entry TakeNewestIf(Predicate accept) {
-    MutexLock lock(mutex);
-    if (entries.empty() || !accept(static_cast<const T&>(*entries.back()))) {
+    MutexLock lock(mutex_);
+    if (entries_.empty() || !accept(static_cast<const T&>(*entries_.back()))) {
       return nullptr;
     }
     return TakeNewestLocked();
@@ -57,16 +57,16 @@ class ListenerQueue {
 
   // The oldest entry, left queued; null when empty.
   Entry PeekOldest() const {
-    MutexLock lock(mutex);
-    return entries.empty() ? nullptr : entries.front();
+    MutexLock lock(mutex_);
+    return entries_.empty() ? nullptr : entries_.front();
   }
 
   // Scanning from the oldest, the first entry for which `match` holds, left
   // queued; null when none does.
   template <typename Predicate>
   Entry FindOldest(Predicate match) const {
-    MutexLock lock(mutex);
-    for (const Entry& entry : entries) {
+    MutexLock lock(mutex_);
+    for (const Entry& entry : entries_) {
       if (match(static_cast<const T&>(*entry))) {
         return entry;
       }
@@ -75,38 +75,38 @@ class ListenerQueue {
   }
 
   bool HasEntries() const {
-    MutexLock lock(mutex);
-    return !entries.empty();
+    MutexLock lock(mutex_);
+    return !entries_.empty();
   }
 
   std::size_t Size() const {
-    MutexLock lock(mutex);
-    return entries.size();
+    MutexLock lock(mutex_);
+    return entries_.size();
   }
 
-  std::size_t Capacity() const { return capacity; }
+  std::size_t Capacity() const { return capacity_; }
 
   void Clear() {
     std::deque<Entry> dropped;  // released after the lock, not under it
     {
-      MutexLock lock(mutex);
-      dropped.swap(entries);
+      MutexLock lock(mutex_);
+      dropped.swap(entries_);
     }
   }
 
  private:
-  Entry TakeNewestLocked() KS_REQUIRES(mutex) {
-    if (entries.empty()) {
+  Entry TakeNewestLocked() KS_REQUIRES(mutex_) {
+    if (entries_.empty()) {
       return nullptr;
     }
-    Entry newest = std::move(entries.back());
-    entries.clear();
+    Entry newest = std::move(entries_.back());
+    entries_.clear();
     return newest;
   }
 
-  const std::size_t capacity;
-  mutable Mutex mutex;
-  std::deque<Entry> entries KS_GUARDED_BY(mutex);  // never holds null
+  const std::size_t capacity_;
+  mutable Mutex mutex_;
+  std::deque<Entry> entries_ KS_GUARDED_BY(mutex_);  // never holds null
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -18,34 +18,34 @@ class MatchAttempt {
   explicit MatchAttempt(std::string correlationId) : correlationId(std::move(correlationId)) {}
 
   const std::string& CorrelationId() const { return correlationId; }
-  Phase GetPhase() const { return phase; }
+  Phase GetPhase() const { return phase_; }
   // How many times the match was started; kept once the result is delivered.
-  std::int32_t Starts() const { return starts; }
+  std::int32_t Starts() const { return starts_; }
   // Started, or answered: a match of the session is under way or done.
-  bool IsActive() const { return phase != Phase::kNotStarted; }
-  bool IsResultDelivered() const { return phase == Phase::kResultDelivered; }
+  bool IsActive() const { return phase_ != Phase::kNotStarted; }
+  bool IsResultDelivered() const { return phase_ == Phase::kResultDelivered; }
 
   // The first start of a capture session: one start recorded, whatever came before.
   void RecordFirstStart() {
-    phase = Phase::kStarted;
-    starts = 1;
+    phase_ = Phase::kStarted;
+    starts_ = 1;
   }
   // A further start, allowed while no result was delivered and at most
   // `maxEarlierStarts` starts were recorded; true when recorded.
   bool TryRecordRestart(std::int32_t maxEarlierStarts) {
-    if (phase == Phase::kResultDelivered || starts > maxEarlierStarts) {
+    if (phase_ == Phase::kResultDelivered || starts_ > maxEarlierStarts) {
       return false;
     }
-    phase = Phase::kStarted;
-    ++starts;
+    phase_ = Phase::kStarted;
+    ++starts_;
     return true;
   }
-  void MarkResultDelivered() { phase = Phase::kResultDelivered; }
+  void MarkResultDelivered() { phase_ = Phase::kResultDelivered; }
 
  private:
   std::string correlationId;
-  Phase phase = Phase::kNotStarted;
-  std::int32_t starts = 0;
+  Phase phase_ = Phase::kNotStarted;
+  std::int32_t starts_ = 0;
 };
 
 }  // namespace corvane::larchmere::plugin::common

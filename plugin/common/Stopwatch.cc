@@ -2,16 +2,16 @@
 
 namespace corvane::larchmere::plugin::common {
 
-Stopwatch::Stopwatch(Clock& source) : clock(source), start(source.NowMs()), now(start) {}
+Stopwatch::Stopwatch(Clock& source) : clock_(source), start(source.NowMs()), now(start) {}
 
 void Stopwatch::Restart() {
-  MutexLock lock(mutex);
-  start = clock.NowMs();
+  MutexLock lock(mutex_);
+  start = clock_.NowMs();
 }
 
 double Stopwatch::ElapsedMs() {
-  MutexLock lock(mutex);
-  now = clock.NowMs();
+  MutexLock lock(mutex_);
+  now = clock_.NowMs();
   elapsedMs = now - start;
   return elapsedMs;
 }

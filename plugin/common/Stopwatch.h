@@ -22,11 +22,11 @@ class Stopwatch {
   double ElapsedMs();
 
  private:
-  Clock& clock;
-  Mutex mutex;
-  double start KS_GUARDED_BY(mutex);
-  double now KS_GUARDED_BY(mutex);
-  double elapsedMs KS_GUARDED_BY(mutex) = 0;
+  Clock& clock_;
+  Mutex mutex_;
+  double start KS_GUARDED_BY(mutex_);
+  double now KS_GUARDED_BY(mutex_);
+  double elapsedMs KS_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace corvane::larchmere::plugin::common

@@ -14,16 +14,10 @@
 #include "plugin/platform/Log.h"
 #include "plugin/platform/Mutex.h"
 
+namespace corvane::larchmere::plugin {
 namespace {
 
-using corvane::larchmere::plugin::kLogDebug;
-using corvane::larchmere::plugin::kLogError;
-using corvane::larchmere::plugin::kLogInfo;
-using corvane::larchmere::plugin::Mutex;
-using corvane::larchmere::plugin::MutexLock;
-using corvane::larchmere::plugin::PluginState;
-using corvane::larchmere::plugin::WriteLog;
-using corvane::larchmere::plugin::common::LarchmerePluginHelper;
+using common::LarchmerePluginHelper;
 
 constexpr char kStopFingerprintEvent[] = "STOP_FP_EVENT";
 // The status a request starts with when the host gives no status pointer.
@@ -71,9 +65,8 @@ void AnswerGenericError(const char* requestHeaders, unsigned short& status,
   try {
     LarchmerePluginHelper::BuildHeader(requestHeaders, std::nullopt, responseHeaders);
     responseBody = LarchmerePluginHelper::CreateJsonErrorResponse(
-        corvane::larchmere::plugin::common::kErrorSourcePlugin,
-        corvane::larchmere::plugin::common::kPluginGenericError,
-        corvane::larchmere::plugin::common::kPluginGenericErrorDescription);
+        common::kErrorSourcePlugin, common::kPluginGenericError,
+        common::kPluginGenericErrorDescription);
   } catch (...) {
     responseHeaders.clear();
     responseBody.clear();
@@ -81,14 +74,17 @@ void AnswerGenericError(const char* requestHeaders, unsigned short& status,
 }
 
 }  // namespace
+}  // namespace corvane::larchmere::plugin
+
+namespace plugin = corvane::larchmere::plugin;
 
 extern "C" {
 
 KS_PLUGIN_API bool Initialize(void* hostContext, const HostCallbacks* callbacks) {
   try {
-    return PluginState::Instance().Initialize(hostContext, callbacks);
+    return plugin::PluginState::Instance().Initialize(hostContext, callbacks);
   } catch (...) {
-    WriteLog("Larchmere Plugin - Initialize failed", kLogError);
+    plugin::WriteLog("Larchmere Plugin - Initialize failed", plugin::kLogError);
     return false;
   }
 }
@@ -99,25 +95,25 @@ KS_PLUGIN_API bool ProcessRequest(const char* method, const char* url, const cha
                                   char** responseHeaders, int* responseContentLength,
                                   char** responseContent) {
   try {
-    WriteLog("Larchmere Plugin - ProcessRequest start", kLogInfo);
-    unsigned short status = statusCode != nullptr ? *statusCode : kDefaultStartingStatus;
+    plugin::WriteLog("Larchmere Plugin - ProcessRequest start", plugin::kLogInfo);
+    unsigned short status = statusCode != nullptr ? *statusCode : plugin::kDefaultStartingStatus;
     std::string headersOut;
     std::string bodyOut;
     try {
-      PluginState::Instance().ProcessRequest(method, url, requestHeaders, contentLength, content,
-                                             status, headersOut, bodyOut);
+      plugin::PluginState::Instance().ProcessRequest(method, url, requestHeaders, contentLength,
+                                                     content, status, headersOut, bodyOut);
     } catch (...) {
-      AnswerGenericError(requestHeaders, status, headersOut, bodyOut);
+      plugin::AnswerGenericError(requestHeaders, status, headersOut, bodyOut);
     }
     {
-      MutexLock lock(responseMutex);
-      HandOut(headersOut, responseHeadersLength, responseHeaders);
-      HandOut(bodyOut, responseContentLength, responseContent);
+      plugin::MutexLock lock(plugin::responseMutex);
+      plugin::HandOut(headersOut, responseHeadersLength, responseHeaders);
+      plugin::HandOut(bodyOut, responseContentLength, responseContent);
       if (statusCode != nullptr) {
         *statusCode = status;
       }
     }
-    WriteLog("Larchmere Plugin - ProcessRequest ended", kLogInfo);
+    plugin::WriteLog("Larchmere Plugin - ProcessRequest ended", plugin::kLogInfo);
   } catch (...) {
     // Only the lock can fail here; the outputs keep what was written.
   }
@@ -125,7 +121,7 @@ KS_PLUGIN_API bool ProcessRequest(const char* method, const char* url, const cha
 }
 
 KS_PLUGIN_API bool FreeMem(const void* memory) {
-  WriteLog("Larchmere Plugin - FreeMem", kLogInfo);
+  plugin::WriteLog("Larchmere Plugin - FreeMem", plugin::kLogInfo);
   // The buffers were handed out as char* by ProcessRequest; the host gives
   // them back as const.
   std::free(const_cast<void*>(memory));
@@ -134,14 +130,14 @@ KS_PLUGIN_API bool FreeMem(const void* memory) {
 
 KS_PLUGIN_API int AbortRequest(void) {
   try {
-    MutexLock lock(abortMutex);
+    plugin::MutexLock lock(plugin::abortMutex);
     std::optional<keystead::os::NamedEvent> event =
-        keystead::os::NamedEvent::CreateOrOpen(kStopFingerprintEvent);
+        keystead::os::NamedEvent::CreateOrOpen(plugin::kStopFingerprintEvent);
     if (!event) {
-      WriteLog("Larchmere Plugin - AbortRequest - ERROR creating event", kLogError);
+      plugin::WriteLog("Larchmere Plugin - AbortRequest - ERROR creating event", plugin::kLogError);
       return 0;
     }
-    WriteLog("Larchmere Plugin - AbortRequest", kLogDebug);
+    plugin::WriteLog("Larchmere Plugin - AbortRequest", plugin::kLogDebug);
     event->Signal();
     return event->Close() ? 1 : 0;
   } catch (...) {
@@ -151,9 +147,9 @@ KS_PLUGIN_API int AbortRequest(void) {
 
 KS_PLUGIN_API void Finalize(void) {
   try {
-    PluginState::Instance().Finalize();
+    plugin::PluginState::Instance().Finalize();
   } catch (...) {
-    WriteLog("Larchmere Plugin - Finalize failed", kLogError);
+    plugin::WriteLog("Larchmere Plugin - Finalize failed", plugin::kLogError);
   }
 }
 

@@ -56,13 +56,13 @@ constexpr std::chrono::milliseconds kTimeOutDrainLimit{
 // Reopens the gate when leaving the scope, also on an exception.
 class ReopenOnExit {
  public:
-  explicit ReopenOnExit(RequestGate& gate) : gate(gate) {}
-  ~ReopenOnExit() { gate.Open(); }
+  explicit ReopenOnExit(RequestGate& gate) : gate_(gate) {}
+  ~ReopenOnExit() { gate_.Open(); }
   ReopenOnExit(const ReopenOnExit&) = delete;
   ReopenOnExit& operator=(const ReopenOnExit&) = delete;
 
  private:
-  RequestGate& gate;
+  RequestGate& gate_;
 };
 
 }  // namespace
@@ -75,13 +75,13 @@ PluginState& PluginState::Instance() {
 PluginState::~PluginState() { LeaveToProcessEnd(); }
 
 bool PluginState::Initialize(void* hostContext, const HostCallbacks* callbacks) {
-  MutexLock lifecycle(lifecycleMutex);
+  MutexLock lifecycle(lifecycleMutex_);
   WriteLog("Larchmere Plugin - Initialize", kLogInfo);
   const HostCallbacks hostCallbacks = callbacks != nullptr ? *callbacks : HostCallbacks{};
   AnnouncePaths(hostContext, hostCallbacks);
 
-  gate.CloseAndDrain();
-  ReopenOnExit reopen(gate);
+  gate_.CloseAndDrain();
+  ReopenOnExit reopen(gate_);
   // A second Initialize without Finalize starts from a clean state too.
   TearDown();
 
@@ -94,10 +94,10 @@ bool PluginState::Initialize(void* hostContext, const HostCallbacks* callbacks) 
   if (!engine) {
     return false;
   }
-  listenerHolder = std::make_unique<common::LMListenerHolder>(engine, clock);
+  listenerHolder = std::make_unique<common::LMListenerHolder>(engine, clock_);
   WriteLog("Larchmere Plugin - SDK Initialize", kLogInfo);
 
-  MutexLock init(initMutex);
+  MutexLock init(initMutex_);
   std::string error;
   if (!InitializeSdk(hostContext, hostCallbacks, error)) {
     sdkInitPending = true;
@@ -154,14 +154,14 @@ bool PluginState::InitializeSdk(void* hostContext, const HostCallbacks& callback
 void PluginState::ProcessRequest(const char* method, const char* url, const char* requestHeaders,
                                  int contentLength, const char* content, unsigned short& status,
                                  std::string& responseHeaders, std::string& responseBody) {
-  const RequestGate::Admission admission(gate);
+  const RequestGate::Admission admission(gate_);
   if (!admission || !engine || !listenerHolder) {
     AnswerNotSetUp(requestHeaders, status, responseHeaders, responseBody);
     return;
   }
   uri::URIContext* router = nullptr;
   {
-    MutexLock init(initMutex);
+    MutexLock init(initMutex_);
     if (sdkInitPending) {
       std::string error;
       if (!InitializeSdk(savedHostContext, savedCallbacks, error)) {
@@ -188,16 +188,16 @@ void PluginState::ProcessRequest(const char* method, const char* url, const char
 }
 
 void PluginState::Finalize() {
-  MutexLock lifecycle(lifecycleMutex);
+  MutexLock lifecycle(lifecycleMutex_);
   WriteLog("Larchmere Plugin - Finalize", kLogInfo);
-  gate.CloseAndDrain();
-  ReopenOnExit reopen(gate);
+  gate_.CloseAndDrain();
+  ReopenOnExit reopen(gate_);
   TearDown();
 }
 
 void PluginState::SetClock(std::shared_ptr<common::Clock> newClock) {
-  MutexLock lifecycle(lifecycleMutex);
-  clock = std::move(newClock);
+  MutexLock lifecycle(lifecycleMutex_);
+  clock_ = std::move(newClock);
 }
 
 void PluginState::TearDown() {
@@ -206,7 +206,7 @@ void PluginState::TearDown() {
     StopCapture();
   }
   {
-    MutexLock init(initMutex);
+    MutexLock init(initMutex_);
     uriContext.reset();
   }
   engine.reset();
@@ -256,7 +256,7 @@ void PluginState::LeaveToProcessEnd() noexcept {
 }
 
 void PluginState::ClearRetryState() {
-  MutexLock init(initMutex);
+  MutexLock init(initMutex_);
   sdkInitPending = false;
   savedHostContext = nullptr;
   savedCallbacks = HostCallbacks{};

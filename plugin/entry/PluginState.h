@@ -61,33 +61,33 @@ class PluginState {
   // registers the device-authenticated forwarder. On failure returns false
   // with `error` set.
   bool InitializeSdk(void* hostContext, const HostCallbacks& callbacks, std::string& error)
-      KS_REQUIRES(initMutex);
+      KS_REQUIRES(initMutex_);
   // Stops a running capture and frees router, engine reference and holder,
   // in that order. Requires the gate closed.
-  void TearDown() KS_EXCLUDES(initMutex);
+  void TearDown() KS_EXCLUDES(initMutex_);
   // Stops the engine's capture, waits for a display time-out still running
   // on the frame thread and ends the session. Requires the holder.
   void StopCapture();
-  void ClearRetryState() KS_EXCLUDES(initMutex);
+  void ClearRetryState() KS_EXCLUDES(initMutex_);
   // The destructor's part: moves what the host left initialised into
   // storage that is never destroyed. Takes no lock: at process exit a thread
   // ended in the middle of a request may still hold one.
   void LeaveToProcessEnd() noexcept KS_NO_THREAD_SAFETY_ANALYSIS;
 
   // Serialises Initialize and Finalize.
-  Mutex lifecycleMutex KS_ACQUIRED_BEFORE(initMutex);
-  std::shared_ptr<common::Clock> clock KS_GUARDED_BY(lifecycleMutex);
-  RequestGate gate;
+  Mutex lifecycleMutex_ KS_ACQUIRED_BEFORE(initMutex_);
+  std::shared_ptr<common::Clock> clock_ KS_GUARDED_BY(lifecycleMutex_);
+  RequestGate gate_;
 
   // Written only while the gate is closed.
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
   std::unique_ptr<common::LMListenerHolder> listenerHolder;
 
-  Mutex initMutex;
-  std::unique_ptr<uri::URIContext> uriContext KS_GUARDED_BY(initMutex);
-  bool sdkInitPending KS_GUARDED_BY(initMutex) = false;
-  void* savedHostContext KS_GUARDED_BY(initMutex) = nullptr;
-  HostCallbacks savedCallbacks KS_GUARDED_BY(initMutex) = {};
+  Mutex initMutex_;
+  std::unique_ptr<uri::URIContext> uriContext KS_GUARDED_BY(initMutex_);
+  bool sdkInitPending KS_GUARDED_BY(initMutex_) = false;
+  void* savedHostContext KS_GUARDED_BY(initMutex_) = nullptr;
+  HostCallbacks savedCallbacks KS_GUARDED_BY(initMutex_) = {};
 
   // Registered with the engine when the host wants device reports; owned
   // through a pointer so that it can outlive this state with the engine.

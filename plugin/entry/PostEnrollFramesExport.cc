@@ -8,24 +8,24 @@ namespace corvane::larchmere::plugin::test {
 
 PostEnrollFramesExport::PostEnrollFramesExport(std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine,
                                                common::LMListenerHolder* listenerHolder)
-    : handler(std::make_unique<uri::PostEnrollFrames>(std::move(engine), listenerHolder)) {}
+    : handler_(std::make_unique<uri::PostEnrollFrames>(std::move(engine), listenerHolder)) {}
 
 PostEnrollFramesExport::~PostEnrollFramesExport() = default;
 
 bool PostEnrollFramesExport::IsMatch(const char* method, const char* url,
                                      const char* requestHeaders, int contentLength,
                                      const char* content) {
-  return handler->IsMatch(method, url, requestHeaders, contentLength, content);
+  return handler_->IsMatch(method, url, requestHeaders, contentLength, content);
 }
 
 bool PostEnrollFramesExport::ProcessRequest(const char* requestHeaders, int contentLength,
                                             const char* content, unsigned short& status,
                                             std::string& responseHeaders,
                                             std::string& responseBody) {
-  return handler->ProcessRequest(requestHeaders, contentLength, content, status, responseHeaders,
-                                 responseBody);
+  uri::BoundAnswer answer(status, responseHeaders, responseBody);
+  return handler_->ProcessRequest(requestHeaders, contentLength, content, answer.get());
 }
 
-int PostEnrollFramesExport::GetOperationType() const { return handler->GetOperationType(); }
+int PostEnrollFramesExport::GetOperationType() const { return handler_->GetOperationType(); }
 
 }  // namespace corvane::larchmere::plugin::test

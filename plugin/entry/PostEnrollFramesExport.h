@@ -36,7 +36,7 @@ class KS_PLUGIN_API PostEnrollFramesExport {
   int GetOperationType() const;
 
  private:
-  std::unique_ptr<uri::PostEnrollFrames> handler;
+  std::unique_ptr<uri::PostEnrollFrames> handler_;
 };
 
 }  // namespace corvane::larchmere::plugin::test

@@ -36,7 +36,7 @@ class KS_PLUGIN_API PostMatchFramesExport {
   int GetOperationType() const;
 
  private:
-  std::unique_ptr<uri::PostMatchFrames> handler;
+  std::unique_ptr<uri::PostMatchFrames> handler_;
 };
 
 }  // namespace corvane::larchmere::plugin::test

@@ -3,31 +3,31 @@
 namespace corvane::larchmere::plugin {
 
 void RequestGate::CloseAndDrain() {
-  MutexLock lock(mutex);
-  closed = true;
-  while (active != 0) {
-    lock.Wait(drained);
+  MutexLock lock(mutex_);
+  closed_ = true;
+  while (active_ != 0) {
+    lock.Wait(drained_);
   }
 }
 
 void RequestGate::Open() {
-  MutexLock lock(mutex);
-  closed = false;
+  MutexLock lock(mutex_);
+  closed_ = false;
 }
 
 bool RequestGate::TryEnter() {
-  MutexLock lock(mutex);
-  if (closed) {
+  MutexLock lock(mutex_);
+  if (closed_) {
     return false;
   }
-  ++active;
+  ++active_;
   return true;
 }
 
 void RequestGate::Leave() {
-  MutexLock lock(mutex);
-  if (--active == 0) {
-    drained.notify_all();
+  MutexLock lock(mutex_);
+  if (--active_ == 0) {
+    drained_.notify_all();
   }
 }
 

@@ -21,36 +21,36 @@ class RequestGate {
   // An admission to the gate, left on destruction.
   class Admission {
    public:
-    explicit Admission(RequestGate& gate) : gate(gate), admitted(gate.TryEnter()) {}
+    explicit Admission(RequestGate& gate) : gate_(gate), admitted_(gate.TryEnter()) {}
     ~Admission() {
-      if (admitted) {
-        gate.Leave();
+      if (admitted_) {
+        gate_.Leave();
       }
     }
     Admission(const Admission&) = delete;
     Admission& operator=(const Admission&) = delete;
 
     // False when the gate was closed.
-    explicit operator bool() const { return admitted; }
+    explicit operator bool() const { return admitted_; }
 
    private:
-    RequestGate& gate;
-    const bool admitted;
+    RequestGate& gate_;
+    const bool admitted_;
   };
 
   // Refuses new requests and waits until no admitted request remains.
-  void CloseAndDrain() KS_EXCLUDES(mutex);
+  void CloseAndDrain() KS_EXCLUDES(mutex_);
   // Admits requests again.
-  void Open() KS_EXCLUDES(mutex);
+  void Open() KS_EXCLUDES(mutex_);
 
  private:
-  bool TryEnter() KS_EXCLUDES(mutex);
-  void Leave() KS_EXCLUDES(mutex);
+  bool TryEnter() KS_EXCLUDES(mutex_);
+  void Leave() KS_EXCLUDES(mutex_);
 
-  Mutex mutex;
-  std::condition_variable drained;  // notified when active falls to 0
-  bool closed KS_GUARDED_BY(mutex) = false;
-  std::size_t active KS_GUARDED_BY(mutex) = 0;
+  Mutex mutex_;
+  std::condition_variable drained_;  // notified when active falls to 0
+  bool closed_ KS_GUARDED_BY(mutex_) = false;
+  std::size_t active_ KS_GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace corvane::larchmere::plugin

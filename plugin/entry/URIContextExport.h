@@ -37,7 +37,7 @@ class KS_PLUGIN_API URIContextExport {
                       std::string& responseHeaders, std::string& responseBody);
 
  private:
-  std::unique_ptr<uri::URIContext> context;
+  std::unique_ptr<uri::URIContext> context_;
 };
 
 }  // namespace corvane::larchmere::plugin::test

@@ -17,6 +17,16 @@ bool IsDropped(int level) {
   }
 }
 
+void WritePrefixed(const std::string& prefix, const std::string& content, int level) {
+  if (IsDropped(level)) {
+    return;
+  }
+  try {
+    WriteLog(prefix + ": " + content, level);
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 void WriteLog(const std::string& text, int level) {
@@ -31,30 +41,15 @@ void WriteLog(const std::string& text, int level) {
 }
 
 void LogInfo(const std::string& prefix, const std::string& content) {
-  if (IsDropped(kLogInfo)) {
-    return;
-  }
-  try {
-    WriteLog(prefix + ": " + content, kLogInfo);
-  } catch (...) {
-  }
+  WritePrefixed(prefix, content, kLogInfo);
 }
 
 void LogDebug(const std::string& prefix, const std::string& content) {
-  if (IsDropped(kLogDebug)) {
-    return;
-  }
-  try {
-    WriteLog(prefix + ": " + content, kLogDebug);
-  } catch (...) {
-  }
+  WritePrefixed(prefix, content, kLogDebug);
 }
 
 void LogError(const std::string& prefix, const std::string& content) {
-  try {
-    WriteLog(prefix + ": " + content, kLogError);
-  } catch (...) {
-  }
+  WritePrefixed(prefix, content, kLogError);
 }
 
 void LogException(const std::string& prefix, const std::exception& exception) {

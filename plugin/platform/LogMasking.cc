@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/ascii_text.h"
+
 namespace corvane::larchmere::plugin {
 
 namespace {
@@ -118,17 +120,6 @@ std::size_t AddMemberValue(const std::string& text, std::size_t nameBegin, std::
   return end;
 }
 
-bool EqualsIgnoreCase(char a, char b) {
-  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
-
-std::size_t FindIgnoreCase(const std::string& text, std::string_view needle, std::size_t from) {
-  if (from >= text.size()) return npos;
-  const auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
-                                 needle.begin(), needle.end(), EqualsIgnoreCase);
-  return found == text.end() ? npos : static_cast<std::size_t>(found - text.begin());
-}
-
 // Hides the value of the header whose name spans [start, nameEnd) when it is
 // a header line. Returns where the search continues.
 std::size_t AddHeaderValue(const std::string& text, std::size_t start, std::size_t nameEnd,
@@ -155,10 +146,10 @@ void AddJsonSpans(const std::string& text, std::vector<Span>& spans) {
 
 void AddHeaderSpans(const std::string& text, std::vector<Span>& spans) {
   for (const std::string_view name : kSensitiveHeaders) {
-    std::size_t pos = FindIgnoreCase(text, name, 0);
+    std::size_t pos = keystead::os::FindIgnoringCase(text, name);
     while (pos != npos) {
       pos = AddHeaderValue(text, pos, pos + name.size(), spans);
-      pos = FindIgnoreCase(text, name, pos);
+      pos = keystead::os::FindIgnoringCase(text, name, pos);
     }
   }
 }

@@ -39,14 +39,14 @@ class KS_CAPABILITY("mutex") Mutex {
   Mutex(const Mutex&) = delete;
   Mutex& operator=(const Mutex&) = delete;
 
-  void lock() KS_ACQUIRE() { native.lock(); }
-  void unlock() KS_RELEASE() { native.unlock(); }
+  void lock() KS_ACQUIRE() { native_.lock(); }
+  void unlock() KS_RELEASE() { native_.unlock(); }
   // True when it was free and is now held.
-  bool try_lock() KS_TRY_ACQUIRE(true) { return native.try_lock(); }
+  bool try_lock() KS_TRY_ACQUIRE(true) { return native_.try_lock(); }
 
  private:
   friend class MutexLock;
-  std::mutex native;
+  std::mutex native_;
 };
 
 // Holds a Mutex from construction to destruction. Not copyable or movable;
@@ -55,24 +55,24 @@ class KS_CAPABILITY("mutex") Mutex {
 // return, so callers check their condition in a loop around them.
 class KS_SCOPED_CAPABILITY MutexLock {
  public:
-  explicit MutexLock(Mutex& mutex) KS_ACQUIRE(mutex) : held(mutex.native) {}
+  explicit MutexLock(Mutex& mutex) KS_ACQUIRE(mutex) : held_(mutex.native_) {}
   ~MutexLock() KS_RELEASE() {}
 
   MutexLock(const MutexLock&) = delete;
   MutexLock& operator=(const MutexLock&) = delete;
 
   // Until notified (or woken spuriously).
-  void Wait(std::condition_variable& condition) { condition.wait(held); }
+  void Wait(std::condition_variable& condition) { condition.wait(held_); }
 
   // Like Wait, but gives up at `deadline`; false when it was reached.
   template <typename Clock, typename Duration>
   bool WaitUntil(std::condition_variable& condition,
                  const std::chrono::time_point<Clock, Duration>& deadline) {
-    return condition.wait_until(held, deadline) == std::cv_status::no_timeout;
+    return condition.wait_until(held_, deadline) == std::cv_status::no_timeout;
   }
 
  private:
-  std::unique_lock<std::mutex> held;
+  std::unique_lock<std::mutex> held_;
 };
 
 }  // namespace corvane::larchmere::plugin

@@ -63,29 +63,29 @@ std::wstring_view WideView(const wchar_t* text) {
   return text == nullptr ? std::wstring_view() : std::wstring_view(text);
 }
 
+// The code points of the units, each appended by `append`.
+template <typename Text, typename Unit>
+Text Transcode(const Unit* units, std::size_t count, void (*append)(char32_t, Text&)) {
+  Text out;
+  out.reserve(count);
+  DecodeUnits(units, count, [&](char32_t codePoint) { append(codePoint, out); });
+  return out;
+}
+
 }  // namespace
 
 std::string Utf8FromWide(const wchar_t* text) {
   const std::wstring_view view = WideView(text);
-  std::string out;
-  out.reserve(view.size());
-  DecodeUnits(view.data(), view.size(), [&](char32_t codePoint) { AppendUtf8(codePoint, out); });
-  return out;
+  return Transcode(view.data(), view.size(), AppendUtf8);
 }
 
 std::string Utf8FromUtf16(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  DecodeUnits(text.data(), text.size(), [&](char32_t codePoint) { AppendUtf8(codePoint, out); });
-  return out;
+  return Transcode(text.data(), text.size(), AppendUtf8);
 }
 
 std::u16string Utf16FromWide(const wchar_t* text) {
   const std::wstring_view view = WideView(text);
-  std::u16string out;
-  out.reserve(view.size());
-  DecodeUnits(view.data(), view.size(), [&](char32_t codePoint) { AppendUtf16(codePoint, out); });
-  return out;
+  return Transcode(view.data(), view.size(), AppendUtf16);
 }
 
 }  // namespace Corvane::Keystead::Vessa

@@ -2,18 +2,19 @@
 
 #include <json/json.h>
 
-#include <exception>
 #include <map>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 using common::MemberOf;
-using common::ParseStrictJson;
 using common::TextOf;
 using common::WriteCompact;
 
@@ -93,40 +94,52 @@ std::string AuthenticateFingerprint::ExtractIdToken(const char* requestHeaders) 
   return token;
 }
 
+void AuthenticateFingerprint::RunAuthorised(
+    const std::string& name, const char* requestHeaders, int contentLength, const char* content,
+    Answer& answer, const std::function<void(const AuthorisedRequest&)>& call) {
+  WriteLog(name + " | ProcessRequest", kLogInfo);
+  const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
+  WriteLog(name + " | JSON: [" + body + "]", kLogInfo);
+  answer.status = 400;
+
+  const std::string idToken = ExtractIdToken(requestHeaders);
+  HandlerSteps::RunOnJsonObject(
+      idToken.empty() ? std::nullopt : std::optional(body), name,
+      name + " | ProcessRequest FAILED parsing JSON or invalid idToken. Returning true.", answer,
+      [&](const Json::Value& root) {
+        call(AuthorisedRequest{idToken, root, root.get("email", "").asString(),
+                               root.get("clientId", "").asString(),
+                               root.get("culture", "").asString()});
+      });
+}
+
 std::string AuthenticateFingerprint::FingerprintStatusName(int status) {
-  const std::map<int, std::string>& table = FingerprintStatusTable();
-  const auto found = table.find(status);
-  return found != table.end() ? found->second : std::string();
+  return HandlerSteps::StatusName(FingerprintStatusTable(), status);
 }
 
 std::string AuthenticateFingerprint::ConvertFingerprintResponse(
     const Corvane::QAV::SDK::MatchResult& result) {
-  LogInfo("AuthenticateFingerprint | Parsing match response ", result.response);
-  Json::Value response;
-  Json::Value reply(Json::objectValue);
-  if (ParseStrictJson(result.response, response) && response.isObject()) {
-    const Json::Value& responseResult = MemberOf(response, "ResponseResult");
-    if (result.status == 0) {
-      reply["success"] = "true";
-      reply["idToken"] = TextOf(MemberOf(response, "idToken"));
-      reply["profileUID"] = CopyOrEmpty(MemberOf(response, "ProfileUId"));
-      reply["retryCount"] = IntegerOr0(MemberOf(response, "RetryCount"));
-      reply["TransactionId"] = CopyOrEmpty(MemberOf(responseResult, "TransactionId"));
-      reply["cloudKey"] = CopyOrEmpty(MemberOf(response, "cloudKey"));
-      reply["isTrustedDevice"] = BooleanOrFalse(MemberOf(response, "isTrustedDevice"));
-      reply["riskAnalysisInfo"] = MemberOf(response, "riskAnalysisInfo");
-    } else {
-      reply["success"] = "false";
-      reply["error"]["source"] = common::kErrorSourceEngineService;
-      reply["error"]["code"] = CopyOrEmpty(MemberOf(responseResult, "ErrorCode"));
-      reply["error"]["description"] = CopyOrEmpty(MemberOf(responseResult, "ErrorDescription"));
-    }
-  } else {
-    reply["success"] = "false";
-    reply["error"]["source"] = common::kErrorSourceEngineService;
-    reply["error"]["code"] = std::to_string(result.status);
-    reply["error"]["description"] = FingerprintStatusName(result.status);
+  const std::optional<Json::Value> response =
+      HandlerSteps::CloudAnswerOf("AuthenticateFingerprint", result);
+  if (!response) {
+    return WriteCompact(HandlerSteps::CloudFailureReply(std::to_string(result.status),
+                                                        FingerprintStatusName(result.status)));
   }
+  const Json::Value& responseResult = MemberOf(*response, "ResponseResult");
+  if (result.status != 0) {
+    return WriteCompact(
+        HandlerSteps::CloudFailureReply(CopyOrEmpty(MemberOf(responseResult, "ErrorCode")),
+                                        CopyOrEmpty(MemberOf(responseResult, "ErrorDescription"))));
+  }
+  Json::Value reply(Json::objectValue);
+  reply["success"] = "true";
+  reply["idToken"] = TextOf(MemberOf(*response, "idToken"));
+  reply["profileUID"] = CopyOrEmpty(MemberOf(*response, "ProfileUId"));
+  reply["retryCount"] = IntegerOr0(MemberOf(*response, "RetryCount"));
+  reply["TransactionId"] = CopyOrEmpty(MemberOf(responseResult, "TransactionId"));
+  reply["cloudKey"] = CopyOrEmpty(MemberOf(*response, "cloudKey"));
+  reply["isTrustedDevice"] = BooleanOrFalse(MemberOf(*response, "isTrustedDevice"));
+  reply["riskAnalysisInfo"] = MemberOf(*response, "riskAnalysisInfo");
   return WriteCompact(reply);
 }
 
@@ -137,51 +150,27 @@ std::string AuthenticateFingerprint::CallLogLine(const Request& request) {
 }
 
 bool AuthenticateFingerprint::SyncProcessRequest(const char*, int contentLength,
-                                                 const char* content, unsigned short& status,
-                                                 std::string&, std::string& responseBody) {
+                                                 const char* content, Answer& answer) {
   WriteLog("AuthenticateFingerprint | ProcessRequest", kLogInfo);
-  status = 400;
-  Json::Value root;
-  if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
-    WriteLog("AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true",
-             kLogInfo);
-    return true;
-  }
-  if (!root.isObject()) {
-    WriteLog("AuthenticateFingerprint | ProcessRequest failed - jsonMessageFromUI is not an object",
-             kLogInfo);
-    return true;
-  }
-  try {
-    const Request request{StringMember(root, "email"),   StringMember(root, "clientId"),
-                          StringMember(root, "culture"), StringMember(root, "oauthTransId"),
-                          StringMember(root, "nonce"),   StringMember(root, "version")};
-    WriteLog(CallLogLine(request), kLogInfo);
-    Corvane::QAV::SDK::MatchResult result;
-    // An engine that fails without writing the status must not read as success.
-    result.status = 100;
-    int engineResult = -1;
-    if (engine) {
-      engineResult =
-          engine->AuthenticateFingerprint(result, request.email, request.clientId, request.culture,
-                                          request.oauthTransId, request.nonce, request.version);
-    }
-    const std::string reply = ConvertFingerprintResponse(result);
-    responseBody.append(reply);
-    if (engineResult == 0) {
-      WriteLog("AuthenticateFingerprint - ProcessRequest - Success!!", kLogInfo);
-      status = 200;
-    } else {
-      WriteLog("AuthenticateFingerprint - ProcessRequest - Failed!!", kLogInfo);
-    }
-  } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (status != 200) status = 500;
-  LogInfo("AuthenticateFingerprint | ProcessRequest - ContentOut", responseBody);
+  answer.status = 400;
+  HandlerSteps::RunOnJsonObject(
+      LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateFingerprint",
+      "AuthenticateFingerprint | ProcessRequest FAILED parsing JSON.  Returns true", answer,
+      [&](const Json::Value& root) {
+        const Request request{StringMember(root, "email"),   StringMember(root, "clientId"),
+                              StringMember(root, "culture"), StringMember(root, "oauthTransId"),
+                              StringMember(root, "nonce"),   StringMember(root, "version")};
+        WriteLog(CallLogLine(request), kLogInfo);
+        Corvane::QAV::SDK::MatchResult result = HandlerSteps::UnansweredResult();
+        int engineResult = -1;
+        if (engine) {
+          engineResult = engine->AuthenticateFingerprint(result, request.email, request.clientId,
+                                                         request.culture, request.oauthTransId,
+                                                         request.nonce, request.version);
+        }
+        HandlerSteps::AnswerEngineReply("AuthenticateFingerprint", engineResult == 0,
+                                        ConvertFingerprintResponse(result), answer);
+      });
   return true;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <json/json.h>
+
+#include <functional>
 #include <string>
 
 #include "plugin/sdk/SDKTypes.h"
@@ -26,6 +29,22 @@ class AuthenticateFingerprint final : public ISyncRequestMethod {
   // value is empty, or for a null text.
   static std::string ExtractIdToken(const char* requestHeaders);
 
+  // What the engine call of a handler authorised by that header gets: the
+  // token, the body and its "email", "clientId" and "culture" texts.
+  struct AuthorisedRequest {
+    const std::string& idToken;
+    const Json::Value& root;
+    std::string email, clientId, culture;
+  };
+  // Runs a handler authorised by that header (AddFPFactor, AddCADevice),
+  // whose log lines start with `name`: logs the call and its body and sets
+  // 400; when the header holds a token and the body is a JSON object
+  // (HandlerSteps::ReadJsonObject), runs `call` guarded against engine
+  // errors (HandlerSteps::RunGuarded) and logs the answer.
+  static void RunAuthorised(const std::string& name, const char* requestHeaders, int contentLength,
+                            const char* content, Answer& answer,
+                            const std::function<void(const AuthorisedRequest&)>& call);
+
   // The name of a fingerprint status code ("FP_DB_ERROR"); empty for an
   // unknown code.
   static std::string FingerprintStatusName(int status);
@@ -47,8 +66,7 @@ class AuthenticateFingerprint final : public ISyncRequestMethod {
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -2,17 +2,18 @@
 
 #include <json/json.h>
 
-#include <exception>
 #include <map>
+#include <optional>
+#include <string>
 
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
 using common::MemberOf;
-using common::ParseStrictJson;
 using common::TextOf;
 using common::WriteCompact;
 
@@ -53,81 +54,50 @@ int AuthenticateWithCADevice::GetOperationType() const { return kOperationRemote
 const char* AuthenticateWithCADevice::GetClassName() const { return "AuthenticateWithCADevice"; }
 
 std::string AuthenticateWithCADevice::DeviceStatusName(int status) {
-  const std::map<int, std::string>& table = DeviceStatusTable();
-  const auto found = table.find(status);
-  return found != table.end() ? found->second : std::string();
+  return HandlerSteps::StatusName(DeviceStatusTable(), status);
 }
 
 std::string AuthenticateWithCADevice::ConvertDeviceResponse(
     const Corvane::QAV::SDK::MatchResult& result) {
-  LogInfo("AuthenticateWithCADevice | Parsing match response ", result.response);
-  Json::Value response;
-  Json::Value reply(Json::objectValue);
-  if (ParseStrictJson(result.response, response) && response.isObject()) {
-    if (result.status == 0) {
-      reply["success"] = "true";
-      reply["response"] = response;
-    } else {
-      const Json::Value& responseResult = MemberOf(response, "ResponseResult");
-      reply["success"] = "false";
-      reply["error"]["source"] = common::kErrorSourceEngineService;
-      reply["error"]["code"] = TextOf(MemberOf(responseResult, "ErrorCode"));
-      reply["error"]["description"] = TextOf(MemberOf(responseResult, "ErrorDescription"));
-    }
-  } else {
-    reply["success"] = "false";
-    reply["error"]["source"] = common::kErrorSourceEngineService;
-    reply["error"]["code"] = std::to_string(result.status);
-    reply["error"]["description"] = DeviceStatusName(result.status);
+  const std::optional<Json::Value> response =
+      HandlerSteps::CloudAnswerOf("AuthenticateWithCADevice", result);
+  if (!response) {
+    return WriteCompact(HandlerSteps::CloudFailureReply(std::to_string(result.status),
+                                                        DeviceStatusName(result.status)));
   }
+  if (result.status != 0) {
+    const Json::Value& responseResult = MemberOf(*response, "ResponseResult");
+    return WriteCompact(
+        HandlerSteps::CloudFailureReply(TextOf(MemberOf(responseResult, "ErrorCode")),
+                                        TextOf(MemberOf(responseResult, "ErrorDescription"))));
+  }
+  Json::Value reply(Json::objectValue);
+  reply["success"] = "true";
+  reply["response"] = *response;
   return WriteCompact(reply);
 }
 
 bool AuthenticateWithCADevice::SyncProcessRequest(const char*, int contentLength,
-                                                  const char* content, unsigned short& status,
-                                                  std::string&, std::string& responseBody) {
+                                                  const char* content, Answer& answer) {
   WriteLog("AuthenticateWithCADevice | ProcessRequest", kLogInfo);
-  status = 400;
-  Json::Value root;
-  if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
-    WriteLog("AuthenticateWithCADevice | ProcessRequest FAILED parsing JSON.  Returns true",
-             kLogInfo);
-    return true;
-  }
-  if (!root.isObject()) {
-    WriteLog(
-        "AuthenticateWithCADevice | ProcessRequest failed - jsonMessageFromUI is not an object",
-        kLogInfo);
-    return true;
-  }
-  try {
-    const std::string email = root.get("email", "").asString();
-    const std::string clientId = root.get("clientId", "").asString();
-    const std::string culture = root.get("culture", "").asString();
-    WriteLog("AuthenticateWithCADevice | calling AuthenticateWithCADevice: " + email + "-" +
-                 clientId + "-" + culture,
-             kLogInfo);
-    Corvane::QAV::SDK::MatchResult result;
-    // An engine that fails without writing the status must not read as success.
-    result.status = 100;
-    int engineResult = -1;
-    if (engine) engineResult = engine->AuthenticateWithCADevice(result, email, clientId, culture);
-    const std::string reply = ConvertDeviceResponse(result);
-    responseBody.append(reply);
-    if (engineResult == 0) {
-      WriteLog("AuthenticateWithCADevice - ProcessRequest - Success!!", kLogInfo);
-      status = 200;
-    } else {
-      WriteLog("AuthenticateWithCADevice - ProcessRequest - Failed!!", kLogInfo);
-    }
-  } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (status != 200) status = 500;
-  LogInfo("AuthenticateWithCADevice | ProcessRequest - ContentOut", responseBody);
+  answer.status = 400;
+  HandlerSteps::RunOnJsonObject(
+      LarchmerePluginHelper::ReadBody(contentLength, content), "AuthenticateWithCADevice",
+      "AuthenticateWithCADevice | ProcessRequest FAILED parsing JSON.  Returns true", answer,
+      [&](const Json::Value& root) {
+        const std::string email = root.get("email", "").asString();
+        const std::string clientId = root.get("clientId", "").asString();
+        const std::string culture = root.get("culture", "").asString();
+        WriteLog("AuthenticateWithCADevice | calling AuthenticateWithCADevice: " + email + "-" +
+                     clientId + "-" + culture,
+                 kLogInfo);
+        Corvane::QAV::SDK::MatchResult result = HandlerSteps::UnansweredResult();
+        int engineResult = -1;
+        if (engine)
+          engineResult = engine->AuthenticateWithCADevice(result, email, clientId, culture);
+        HandlerSteps::AnswerEngineReply("AuthenticateWithCADevice", engineResult == 0,
+                                        ConvertDeviceResponse(result), answer);
+      });
   return true;
 }
 

@@ -7,6 +7,8 @@
 #include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/FaceLogin.h"
+#include "plugin/uri/Answer.h"
+#include "plugin/uri/CaptureFlags.h"
 #include "plugin/uri/FramePollLoop.h"
 
 namespace corvane::larchmere::plugin::uri {
@@ -67,27 +69,25 @@ class CaptureFlow {
   FramePollLoop::FrameRenderer renderFrame;
 
   // Answers the call: sets the status (200 or 500) and appends the body.
-  void Run(bool timedOut, bool sessionStarted, bool& deliverFrames, unsigned short& status,
-           std::string& responseBody) const;
+  // The poll may raise `flags.deliverFrames`.
+  void Run(CaptureFlags& flags, Answer& answer) const;
 
  private:
-  Corvane::QAV::SDK::FaceLogin* const engine;
-  common::LMListenerHolder* const holder;
-  const std::string correlationId;
-  const int previewType;
+  Corvane::QAV::SDK::FaceLogin* const engine_;
+  common::LMListenerHolder* const holder_;
+  const std::string correlationId_;
+  const int previewType_;
 
   // False when an engine start failed; the error is then in the body.
-  bool Start(bool sessionStarted, bool& deliverFrames, unsigned short& status,
-             std::string& responseBody) const;
+  bool Start(bool sessionStarted, bool& deliverFrames, Answer& answer) const;
   bool StartSession(const common::CaptureLock& captureLock, bool& deliverFrames,
-                    unsigned short& status, std::string& responseBody) const;
-  bool RestartOperation(const common::CaptureLock& captureLock, unsigned short& status,
-                        std::string& responseBody) const;
+                    Answer& answer) const;
+  bool RestartOperation(const common::CaptureLock& captureLock, Answer& answer) const;
   // Records what the first call started, so later calls know.
   void RecordFirstStart(const common::CaptureLock& captureLock) const;
   // Records a later start when the restart rule allows one.
   bool TryRecordRestart(const common::CaptureLock& captureLock) const;
-  void Poll(bool& deliverFrames, unsigned short& status, std::string& responseBody) const;
+  void Poll(bool& deliverFrames, Answer& answer) const;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

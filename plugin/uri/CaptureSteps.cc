@@ -74,25 +74,13 @@ std::string CaptureSteps::TakeLocalMatchProgress(common::LMListenerHolder& holde
   return std::string();
 }
 
-void CaptureSteps::Fail(unsigned short& status, std::string& responseBody, int source, int code,
-                        const std::string& description) {
-  responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(source, code, description));
-  status = 500;
-}
-
-void CaptureSteps::FailEngine(unsigned short& status, std::string& responseBody, int result,
-                              const std::string& operation) {
-  Fail(status, responseBody, common::kErrorSourceEngineService, result,
-       operation + common::kQAVServiceErrorSuffix);
-}
-
-void CaptureSteps::Finish(unsigned short& status, std::string& responseBody) {
-  if (status == 200) {
+void CaptureSteps::Finish(Answer& answer) {
+  if (answer.status == 200) {
     return;
   }
-  status = 500;
-  if (responseBody.empty()) {
-    responseBody = LarchmerePluginHelper::CreateJsonErrorResponse(
+  answer.status = 500;
+  if (answer.body.empty()) {
+    answer.body = LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kPluginGenericError,
         common::kPluginGenericErrorDescription);
   }

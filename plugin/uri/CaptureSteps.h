@@ -6,6 +6,7 @@
 #include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/FaceLogin.h"
+#include "plugin/uri/Answer.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -59,16 +60,9 @@ class CaptureSteps {
   static std::string TakeLocalMatchProgress(common::LMListenerHolder& holder,
                                             unsigned short& status);
 
-  // Appends the error document and sets status 500.
-  static void Fail(unsigned short& status, std::string& responseBody, int source, int code,
-                   const std::string& description);
-  // Fail with source 4, the engine's code and `operation` followed by
-  // " Communication Error with QAVService".
-  static void FailEngine(unsigned short& status, std::string& responseBody, int result,
-                         const std::string& operation);
   // The closing rule of every frame endpoint: any status but 200 becomes 500,
   // and a 500 without a body gets the generic error document.
-  static void Finish(unsigned short& status, std::string& responseBody);
+  static void Finish(Answer& answer);
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -6,6 +6,7 @@
 
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/SDKTypes.h"
+#include "plugin/uri/Answer.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -40,11 +41,11 @@ class FramePollLoop {
   FramePollLoop(common::LMListenerHolder& holder, ResultStep resultStep, FrameRenderer renderFrame,
                 CameraFeedback invalidCamera);
 
-  // Runs passes until one finds a body, which it appends to `responseBody`,
+  // Runs passes until one finds a body, which it appends to the answer,
   // or the budget ends. `deliverFrames` is raised once the camera is known to
   // be valid. Nothing found within the budget leaves the body and the status
   // as they were.
-  void Run(bool& deliverFrames, unsigned short& status, std::string& responseBody) const;
+  void Run(bool& deliverFrames, Answer& answer) const;
 
   // The camera text shown when no camera is selected or it is invalid.
   static constexpr char kInvalidCameraText[] =
@@ -55,10 +56,10 @@ class FramePollLoop {
   // The preview frame or the camera feedback of one pass; empty when none.
   std::string TakeFrameOrCameraFeedback(bool& deliverFrames) const;
 
-  common::LMListenerHolder& holder;
-  const ResultStep resultStep;
-  const FrameRenderer renderFrame;
-  const CameraFeedback invalidCamera;
+  common::LMListenerHolder& holder_;
+  const ResultStep resultStep_;
+  const FrameRenderer renderFrame_;
+  const CameraFeedback invalidCamera_;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

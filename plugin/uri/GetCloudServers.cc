@@ -2,11 +2,11 @@
 
 #include <json/json.h>
 
-#include <exception>
 #include <vector>
 
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -37,10 +37,9 @@ int GetCloudServers::GetOperationType() const { return kOperationRemote; }
 
 const char* GetCloudServers::GetClassName() const { return "GetCloudServers"; }
 
-bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                         std::string&, std::string& responseBody) {
+bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetCloudServers - ProcessRequest", kLogInfo);
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourcePlugin, answer, [&] {
     Json::Value document;
     std::vector<Corvane::QAV::SDK::CloudServer> servers;
     // The engine lists servers without any plug-in lock: it accepts this call
@@ -52,16 +51,10 @@ bool GetCloudServers::SyncProcessRequest(const char*, int, const char*, unsigned
                                                                 "Unknown Error");
     } else {
       document["cloudServerList"] = ToServerList(servers);
-      status = 200;
+      answer.status = 200;
     }
-    responseBody.append(Json::FastWriter().write(document));
-  } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
-                                                                       3, exception.what()));
-  }
-  if (status != 200) {
-    status = 500;
-  }
+    answer.body.append(Json::FastWriter().write(document));
+  });
   return true;
 }
 

@@ -15,8 +15,7 @@ int GetDeviceIdStatus::GetOperationType() const { return kOperationStateless; }
 
 const char* GetDeviceIdStatus::GetClassName() const { return "GetDeviceIdStatus"; }
 
-bool GetDeviceIdStatus::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                           std::string&, std::string& responseBody) {
+bool GetDeviceIdStatus::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetDeviceIdStatus - ProcessRequest", kLogInfo);
   // The answer never changes: written once.
   static const std::string kAnswer = [] {
@@ -24,9 +23,9 @@ bool GetDeviceIdStatus::SyncProcessRequest(const char*, int, const char*, unsign
     document["status"] = 1;
     return Json::FastWriter().write(document);
   }();
-  responseBody.append(kAnswer);
-  status = 200;
-  LogInfo("GetDeviceIdStatus - ProcessRequest - ContentOut", responseBody);
+  answer.body.append(kAnswer);
+  answer.status = 200;
+  LogInfo("GetDeviceIdStatus - ProcessRequest - ContentOut", answer.body);
   return true;
 }
 }  // namespace corvane::larchmere::plugin::uri

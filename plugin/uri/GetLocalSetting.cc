@@ -45,8 +45,7 @@ int GetLocalSetting::GetOperationType() const { return kOperationStateless; }
 
 const char* GetLocalSetting::GetClassName() const { return "GetLocalSetting"; }
 
-bool GetLocalSetting::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                         std::string&, std::string& responseBody) {
+bool GetLocalSetting::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetLocalSetting - ProcessRequest", kLogInfo);
   // Taken, not copied: a later request on this thread never sees this id.
   const std::string settingId = std::exchange(matchedSettingId, std::string());
@@ -63,16 +62,16 @@ bool GetLocalSetting::SyncProcessRequest(const char*, int, const char*, unsigned
     if (result == 0) {
       document["Setting"].append(ToSettingObject(setting));
     }
-    responseBody.append(Json::FastWriter().write(document));
-    status = 200;
+    answer.body.append(Json::FastWriter().write(document));
+    answer.status = 200;
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, 3, exception.what()));
-    if (status != 200) {
-      status = 500;
+    if (answer.status != 200) {
+      answer.status = 500;
     }
   }
-  LogInfo("GetLocalSetting - ProcessRequest - ContentOut", responseBody);
+  LogInfo("GetLocalSetting - ProcessRequest - ContentOut", answer.body);
   return true;
 }
 

@@ -28,8 +28,7 @@ class GetLocalSetting : public ISyncRequestMethod {
   // 200 with {"Setting":[{...}]} for a readable setting, 200 with "null"
   // without an id or when the engine fails. Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

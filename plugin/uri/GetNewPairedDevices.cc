@@ -24,35 +24,34 @@ int GetNewPairedDevices::GetOperationType() const { return kOperationLocal; }
 const char* GetNewPairedDevices::GetClassName() const { return "GetNewPairedDevices"; }
 
 bool GetNewPairedDevices::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                             unsigned short& status, std::string&,
-                                             std::string& responseBody) {
+                                             Answer& answer) {
   WriteLog("GetNewPairedDevices - ProcessRequest", kLogInfo);
-  status = 400;
+  answer.status = 400;
   try {
     Json::Value root;
     if (!ParseStrictJson(LarchmerePluginHelper::ReadBody(contentLength, content), root)) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
       WriteLog("GetNewPairedDevices | ProcessRequest FAILED parsing JSON.  Returns true", kLogInfo);
       return true;
     }
-    status = 500;
+    answer.status = 500;
     // A body that is an array has no members: reading one throws, and the
     // request fails with 500 below.
     const std::string devices = WriteCompact(root.get("devices", ""));
-    std::string answer;
-    const int engineResult = engine ? engine->GetNewPairedDevices(answer, devices) : -1;
+    std::string engineAnswer;
+    const int engineResult = engine ? engine->GetNewPairedDevices(engineAnswer, devices) : -1;
     Json::Value reply(Json::objectValue);
     Json::Value pairedDevices;
-    if (engineResult == 0 && ParseStrictJson(answer, pairedDevices)) {
+    if (engineResult == 0 && ParseStrictJson(engineAnswer, pairedDevices)) {
       reply["devices"] = pairedDevices;
-      responseBody.append(WriteCompact(reply));
-      status = 200;
+      answer.body.append(WriteCompact(reply));
+      answer.status = 200;
     } else {
       reply["devices"] = Json::Value(Json::arrayValue);
-      responseBody.append(WriteCompact(reply));
+      answer.body.append(WriteCompact(reply));
     }
-    LogInfo("GetNewPairedDevices | ProcessRequest - ContentOut", responseBody);
+    LogInfo("GetNewPairedDevices | ProcessRequest - ContentOut", answer.body);
   } catch (const std::exception& exception) {
     LogInfo("Exception: ", exception.what());
   }

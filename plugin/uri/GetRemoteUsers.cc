@@ -60,8 +60,7 @@ int GetRemoteUsers::GetOperationType() const { return kOperationStateless; }
 
 const char* GetRemoteUsers::GetClassName() const { return "GetRemoteUsers"; }
 
-bool GetRemoteUsers::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                        std::string&, std::string& responseBody) {
+bool GetRemoteUsers::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetRemoteUsers - ProcessRequest", kLogInfo);
   // Taken, not copied: a later request on this thread never sees this address.
   const std::string email = std::exchange(matchedEmail, std::string());
@@ -79,17 +78,17 @@ bool GetRemoteUsers::SyncProcessRequest(const char*, int, const char*, unsigned 
                                                                 "Unknown Error");
     } else {
       document = ToUsersDocument(list);
-      status = 200;
+      answer.status = 200;
     }
-    responseBody.append(Json::FastWriter().write(document));
-    WriteLog("GetRemoteUsers - Response: " + responseBody, kLogInfo);
-    if (status != 200) {
-      status = 500;
+    answer.body.append(Json::FastWriter().write(document));
+    WriteLog("GetRemoteUsers - Response: " + answer.body, kLogInfo);
+    if (answer.status != 200) {
+      answer.status = 500;
     }
   } catch (const std::exception& exception) {
-    responseBody = LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
-                                                                  exception.what());
-    status = 500;
+    answer.body = LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
+                                                                 exception.what());
+    answer.status = 500;
   }
   return true;
 }

@@ -31,8 +31,7 @@ class GetRemoteUsers : public ISyncRequestMethod {
   // holds the error document (source 0, the engine's code, "Unknown Error").
   // Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

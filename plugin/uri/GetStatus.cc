@@ -18,8 +18,7 @@ int GetStatus::GetOperationType() const { return kOperationStateless; }
 
 const char* GetStatus::GetClassName() const { return "GetStatus"; }
 
-bool GetStatus::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                   std::string&, std::string& responseBody) {
+bool GetStatus::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetStatus - ProcessRequest", kLogInfo);
   try {
     Json::Value document(Json::objectValue);
@@ -40,16 +39,16 @@ bool GetStatus::SyncProcessRequest(const char*, int, const char*, unsigned short
       document["capabilities"] = capabilities;
       document["affID"] = record.affID;
     }
-    responseBody.append(Json::FastWriter().write(document));
-    status = 200;
+    answer.body.append(Json::FastWriter().write(document));
+    answer.status = 200;
   } catch (const std::exception& exception) {
-    responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, 3, exception.what()));
-    if (status != 200) {
-      status = 500;
+    if (answer.status != 200) {
+      answer.status = 500;
     }
   }
-  LogInfo("GetStatus - ProcessRequest - ContentOut", responseBody);
+  LogInfo("GetStatus - ProcessRequest - ContentOut", answer.body);
   return true;
 }
 }  // namespace corvane::larchmere::plugin::uri

@@ -31,8 +31,7 @@ int GetVSUAccount::GetOperationType() const { return kOperationStateless; }
 
 const char* GetVSUAccount::GetClassName() const { return "GetVSUAccount"; }
 
-bool GetVSUAccount::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                       std::string&, std::string& responseBody) {
+bool GetVSUAccount::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetVSUAccount - SyncProcessRequest", kLogInfo);
   std::string firstName;
   std::string lastName;
@@ -50,20 +49,20 @@ bool GetVSUAccount::SyncProcessRequest(const char*, int, const char*, unsigned s
   const int emailResult =
       installHelper ? installHelper->getVsuAccountEmail(email) : kSuiteAccountUnavailable;
   if (emailResult != kSuiteAccountOk) {
-    responseBody.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(common::LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceSuiteAccount, emailResult, "Unable to retrieve VSU account email"));
     // Always 500, even when the host started from 200: the document is an error.
-    status = 500;
+    answer.status = 500;
   } else {
     LogInfo("GetVSUAccount - getVsuAccountEmail retrieved successfully - email", email);
     Json::Value reply(Json::objectValue);
     reply["email"] = email;
     reply["firstName"] = firstName;
     reply["lastName"] = lastName;
-    responseBody.append(WriteCompact(reply));
-    status = 200;
+    answer.body.append(WriteCompact(reply));
+    answer.status = 200;
   }
-  LogDebug("GetVSUAccount - SyncProcessRequest - ContentOut", responseBody);
+  LogDebug("GetVSUAccount - SyncProcessRequest - ContentOut", answer.body);
   return true;
 }
 

@@ -26,8 +26,7 @@ class GetVSUAccount final : public ISyncRequestMethod {
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 
  private:
   Corvane::Keystead::Vessa::KSInstHelper* installHelper;  // not owned

@@ -15,8 +15,7 @@ int GetVideoDeviceStatus::GetOperationType() const { return kOperationStateless;
 
 const char* GetVideoDeviceStatus::GetClassName() const { return "GetVideoDeviceStatus"; }
 
-bool GetVideoDeviceStatus::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                              std::string&, std::string& responseBody) {
+bool GetVideoDeviceStatus::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetVideoDeviceStatus - ProcessRequest", kLogInfo);
   int deviceStatus = 0;
   if (!engine || engine->QueryVideoDeviceStatus(deviceStatus) != 0) {
@@ -24,8 +23,8 @@ bool GetVideoDeviceStatus::SyncProcessRequest(const char*, int, const char*, uns
   }
   Json::Value document(Json::objectValue);
   document["deviceStatus"] = deviceStatus;
-  responseBody.append(Json::FastWriter().write(document));
-  status = 200;
+  answer.body.append(Json::FastWriter().write(document));
+  answer.status = 200;
   return true;
 }
 }  // namespace corvane::larchmere::plugin::uri

@@ -18,8 +18,7 @@ class GetVideoDeviceStatus final : public ISyncRequestMethod {
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

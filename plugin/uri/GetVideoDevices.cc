@@ -17,8 +17,7 @@ int GetVideoDevices::GetOperationType() const { return kOperationLocal; }
 
 const char* GetVideoDevices::GetClassName() const { return "GetVideoDevices"; }
 
-bool GetVideoDevices::SyncProcessRequest(const char*, int, const char*, unsigned short& status,
-                                         std::string&, std::string& responseBody) {
+bool GetVideoDevices::SyncProcessRequest(const char*, int, const char*, Answer& answer) {
   WriteLog("GetVideoDevices - ProcessRequest", kLogInfo);
   std::vector<Corvane::QAV::SDK::VideoDevice> devices;
   const int result = engine ? engine->ListVideoDevices(devices) : -1;
@@ -33,8 +32,8 @@ bool GetVideoDevices::SyncProcessRequest(const char*, int, const char*, unsigned
       list.append(entry);
     }
   }
-  responseBody.append(Json::FastWriter().write(document));
-  status = 200;
+  answer.body.append(Json::FastWriter().write(document));
+  answer.status = 200;
   return true;
 }
 }  // namespace corvane::larchmere::plugin::uri

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
@@ -13,37 +12,30 @@ namespace corvane::larchmere::plugin::uri {
 using common::LarchmerePluginHelper;
 
 bool IAsyncRequestMethod::ProcessRequest(const char* requestHeaders, int contentLength,
-                                         const char* content, unsigned short& status,
-                                         std::string& responseHeaders, std::string& responseBody) {
-  const std::optional<std::string> domainSuffix =
-      listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
-  LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, responseHeaders);
-  bool timedOut = false;
-  bool sessionStarted = false;
+                                         const char* content, Answer& answer) {
+  WriteCorsHeaders(requestHeaders, answer);
+  CaptureFlags flags;
   // The refusal is told by the result rather than by the status, so a host
   // that starts with status 500 still reaches the handler.
-  if (!HandleReentrantClient(requestHeaders, timedOut, sessionStarted, status, responseBody)) {
+  if (!HandleReentrantClient(requestHeaders, flags, answer)) {
     return true;
   }
-  bool deliverFrames = true;
-  return AsyncProcessRequest(requestHeaders, contentLength, content, timedOut, sessionStarted,
-                             deliverFrames, status, responseHeaders, responseBody);
+  return AsyncProcessRequest(requestHeaders, contentLength, content, flags, answer);
 }
 
-bool IAsyncRequestMethod::HandleReentrantClient(const char* requestHeaders, bool& timedOut,
-                                                bool& sessionStarted, unsigned short& status,
-                                                std::string& responseBody) {
+bool IAsyncRequestMethod::HandleReentrantClient(const char* requestHeaders, CaptureFlags& flags,
+                                                Answer& answer) {
   WriteLog("IAsyncRequestMethod - HandleReentrantClient", kLogInfo);
   const std::string correlationId = LarchmerePluginHelper::GetQCorrelationId(requestHeaders);
   LogInfo("IAsyncRequestMethod - HandleReentrantClient - Q-Correlation-Id", correlationId);
   if (!LarchmerePluginHelper::IsValidQCorrelationId(correlationId)) {
-    status = 500;
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.status = 500;
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidQCorrelationId,
         common::kInvalidQCorrelationIdDescription));
     return false;
   }
-  if (RefuseBeforeSession(requestHeaders, status, responseBody)) {
+  if (RefuseBeforeSession(requestHeaders, answer)) {
     return false;
   }
   if (listenerHolder == nullptr) {
@@ -55,17 +47,17 @@ bool IAsyncRequestMethod::HandleReentrantClient(const char* requestHeaders, bool
   // between reading the flags and emptying the previous session's leftovers.
   common::FrameSessionState& state = listenerHolder->State();
   common::CaptureLock captureLock(state);
-  const common::SessionFlags flags = state.ReadSessionFlags();
-  timedOut = flags.timeOutInProgress;
-  if (!timedOut) {
-    sessionStarted = flags.started;
+  const common::SessionFlags session = state.ReadSessionFlags();
+  flags.timedOut = session.timeOutInProgress;
+  if (!flags.timedOut) {
+    flags.sessionStarted = session.started;
   }
-  if (!timedOut && !sessionStarted && !recoveredCamera) {
+  if (!flags.timedOut && !flags.sessionStarted && !recoveredCamera) {
     state.ClearMatchAttempts();
     state.ClearCorrelationIds();
     listenerHolder->EmptyListenersQueues();
   }
-  if (!timedOut) {
+  if (!flags.timedOut) {
     listenerHolder->AdmitCorrelationId(correlationId);
   }
   return true;
@@ -100,9 +92,7 @@ bool IAsyncRequestMethod::ValidateInvalidCamera() {
   return true;
 }
 
-bool IAsyncRequestMethod::RefuseBeforeSession(const char*, unsigned short&, std::string&) {
-  return false;
-}
+bool IAsyncRequestMethod::RefuseBeforeSession(const char*, Answer&) { return false; }
 
 int IAsyncRequestMethod::ReadIntegerSetting(const char* name) {
   if (!engine || name == nullptr) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "plugin/uri/CaptureFlags.h"
 #include "plugin/uri/IURIStrategy.h"
 
 namespace corvane::larchmere::plugin::uri {
@@ -17,19 +18,14 @@ class IAsyncRequestMethod : public IURIStrategy {
   // A request whose Q-Correlation-Id is missing or not 44 characters long is
   // answered 500 with error code 4 and never reaches AsyncProcessRequest.
   bool ProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                      unsigned short& status, std::string& responseHeaders,
-                      std::string& responseBody) final;
+                      Answer& answer) final;
 
  protected:
-  // The handler's own work. On entry `timedOut` tells that the display
-  // time-out clean-up was running when the request arrived, `sessionStarted`
-  // that a capture session was running (false while timedOut), and
-  // `deliverFrames` is true (the handler may lower it). The response headers
-  // are already in place.
+  // The handler's own work. `flags` tells what binding the request to the
+  // capture session found; its deliverFrames is true on entry (the handler
+  // may lower it). The response headers are already in place.
   virtual bool AsyncProcessRequest(const char* requestHeaders, int contentLength,
-                                   const char* content, bool& timedOut, bool& sessionStarted,
-                                   bool& deliverFrames, unsigned short& status,
-                                   std::string& responseHeaders, std::string& responseBody) = 0;
+                                   const char* content, CaptureFlags& flags, Answer& answer) = 0;
 
   // The liveness the engine is configured for, for this handler's operation.
   virtual int GetLivenessSetting() = 0;
@@ -38,17 +34,16 @@ class IAsyncRequestMethod : public IURIStrategy {
   // capture session: appends the error document, sets the status and returns
   // true. A refused request changes nothing of a running session (no id
   // admitted, no stopwatch restarted, no camera recovery). None by default.
-  virtual bool RefuseBeforeSession(const char* requestHeaders, unsigned short& status,
-                                   std::string& responseBody);
+  virtual bool RefuseBeforeSession(const char* requestHeaders, Answer& answer);
 
   // Binds the request to the capture session by its correlation id: refuses
   // an invalid id, then whatever RefuseBeforeSession refuses (the error
-  // document appended to `responseBody`; returns false), recovers from an invalid camera, starts
-  // from empty queues when no session and no clean-up runs, admits the id and
-  // restarts the stopwatches. Returns true when the request may go on.
+  // document appended to the answer's body; returns false), recovers from an
+  // invalid camera, starts from empty queues when no session and no clean-up
+  // runs, admits the id and restarts the stopwatches, and writes what it
+  // found into `flags`. Returns true when the request may go on.
   // Takes the capture lock; must not be called while holding it.
-  bool HandleReentrantClient(const char* requestHeaders, bool& timedOut, bool& sessionStarted,
-                             unsigned short& status, std::string& responseBody);
+  bool HandleReentrantClient(const char* requestHeaders, CaptureFlags& flags, Answer& answer);
 
   // When a listener flagged the camera as invalid: stops the engine's
   // capture and, when that succeeded, waits 500 ms (on the holder's clock)

@@ -1,23 +1,14 @@
 #include "plugin/uri/ISyncRequestMethod.h"
 
-#include <optional>
-
-#include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 
 namespace corvane::larchmere::plugin::uri {
 
-using common::LarchmerePluginHelper;
-
 bool ISyncRequestMethod::ProcessRequest(const char* requestHeaders, int contentLength,
-                                        const char* content, unsigned short& status,
-                                        std::string& responseHeaders, std::string& responseBody) {
-  const std::optional<std::string> domainSuffix =
-      listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
-  LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, responseHeaders);
+                                        const char* content, Answer& answer) {
+  WriteCorsHeaders(requestHeaders, answer);
   HandleTimeOut();
-  return SyncProcessRequest(requestHeaders, contentLength, content, status, responseHeaders,
-                            responseBody);
+  return SyncProcessRequest(requestHeaders, contentLength, content, answer);
 }
 
 void ISyncRequestMethod::HandleTimeOut() {

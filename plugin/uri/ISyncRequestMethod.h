@@ -15,15 +15,13 @@ class ISyncRequestMethod : public IURIStrategy {
   using IURIStrategy::IURIStrategy;
 
   bool ProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                      unsigned short& status, std::string& responseHeaders,
-                      std::string& responseBody) final;
+                      Answer& answer) final;
 
  protected:
-  // The handler's own work: append its document to `responseBody` and set
-  // `status`. The response headers are already in place.
+  // The handler's own work: append its document to the answer's body and
+  // set its status. The response headers are already in place.
   virtual bool SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                  const char* content, unsigned short& status,
-                                  std::string& responseHeaders, std::string& responseBody) = 0;
+                                  const char* content, Answer& answer) = 0;
 
  private:
   void HandleTimeOut();

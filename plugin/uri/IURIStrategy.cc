@@ -1,6 +1,7 @@
 #include "plugin/uri/IURIStrategy.h"
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -52,6 +53,12 @@ bool IURIStrategy::MatchesRequest(const char* method, const char* url, const cha
   }
   return LarchmerePluginHelper::isPresent(requestHeaders, kRequestUrlHeader) &&
          LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path);
+}
+
+void IURIStrategy::WriteCorsHeaders(const char* requestHeaders, Answer& answer) const {
+  const std::optional<std::string> domainSuffix =
+      listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
+  LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, answer.headers);
 }
 
 common::FrameSessionState& IURIStrategy::SessionState() {

@@ -6,6 +6,7 @@
 #include "plugin/common/CaptureLock.h"
 #include "plugin/common/LMListenerHolder.h"
 #include "plugin/sdk/FaceLogin.h"
+#include "plugin/uri/Answer.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -42,12 +43,11 @@ class IURIStrategy {
   virtual bool IsMatch(const char* method, const char* url, const char* requestHeaders,
                        int contentLength, const char* content) = 0;
 
-  // Runs the request: replaces `responseHeaders` with the CORS block, appends
-  // the JSON document to `responseBody` and sets `status`. May throw; the
+  // Runs the request: replaces the answer's headers with the CORS block,
+  // appends the JSON document to its body and sets its status. May throw; the
   // router turns an exception into "Plugin Generic Error".
   virtual bool ProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                              unsigned short& status, std::string& responseHeaders,
-                              std::string& responseBody) = 0;
+                              Answer& answer) = 0;
 
   // An OperationKind; a constant of the handler class.
   virtual int GetOperationType() const = 0;
@@ -67,6 +67,10 @@ class IURIStrategy {
   // calls that must not overlap a capture start or stop; never while holding
   // another plug-in lock, and never in code that runs on an engine thread.
   common::FrameSessionState& SessionState();
+
+  // Replaces the answer's headers with the CORS block for the request, with
+  // the holder's domain suffix when it has one.
+  void WriteCorsHeaders(const char* requestHeaders, Answer& answer) const;
 
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
   common::LMListenerHolder* listenerHolder;  // not owned

@@ -2,11 +2,10 @@
 
 #include <json/json.h>
 
-#include <exception>
-
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -23,22 +22,18 @@ int Logout::GetOperationType() const { return kOperationLocal; }
 const char* Logout::GetClassName() const { return "Logout"; }
 
 bool Logout::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                unsigned short& status, std::string&, std::string& responseBody) {
+                                Answer& answer) {
   WriteLog("Logout | ProcessRequest", kLogInfo);
   WriteLog("Logout | JSON: [" + LarchmerePluginHelper::ReadBody(contentLength, content) + "]",
            kLogInfo);
-  status = 400;
-  try {
+  answer.status = 400;
+  HandlerSteps::RunGuarded(common::kErrorSourceEngineService, answer, [&] {
     Json::Value reply(Json::objectValue);
     reply["success"] = "true";
-    responseBody.append(WriteCompact(reply));
-    status = 200;
-  } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-        common::kErrorSourceEngineService, 3, exception.what()));
-  }
-  if (status != 200) status = 500;
-  LogInfo("Logout | ProcessRequest - ContentOut", responseBody);
+    answer.body.append(WriteCompact(reply));
+    answer.status = 200;
+  });
+  LogInfo("Logout | ProcessRequest - ContentOut", answer.body);
   return true;
 }
 

@@ -34,9 +34,7 @@ int PostAddDevice::GetLivenessSetting() {
 }
 
 bool PostAddDevice::AsyncProcessRequest(const char* requestHeaders, int contentLength,
-                                        const char* content, bool& timedOut, bool& sessionStarted,
-                                        bool& deliverFrames, unsigned short& status, std::string&,
-                                        std::string& responseBody) {
+                                        const char* content, CaptureFlags& flags, Answer& answer) {
   WriteLog("PostAddDevice - AsyncProcessRequest", kLogInfo);
   const Corvane::QAV::SDK::MatchContext context =
       CaptureSteps::ReadMatchContext(requestHeaders, contentLength, content, /*withEmail=*/true);
@@ -65,7 +63,7 @@ bool PostAddDevice::AsyncProcessRequest(const char* requestHeaders, int contentL
     return LarchmerePluginHelper::ToMatchFramePayload(
         frame, static_cast<SDK_Livenesstype>(GetLivenessSetting()), true);
   };
-  flow.Run(timedOut, sessionStarted, deliverFrames, status, responseBody);
+  flow.Run(flags, answer);
   return true;
 }
 

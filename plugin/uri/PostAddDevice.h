@@ -27,9 +27,7 @@ class PostAddDevice : public IAsyncRequestMethod {
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                           bool& timedOut, bool& sessionStarted, bool& deliverFrames,
-                           unsigned short& status, std::string& responseHeaders,
-                           std::string& responseBody) override;
+                           CaptureFlags& flags, Answer& answer) override;
   // The engine setting "BCA_LIVENESS_TYPE_REMOTE_MATCH"; 0 when unreadable.
   int GetLivenessSetting() override;
 

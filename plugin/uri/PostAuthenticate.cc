@@ -1,9 +1,7 @@
 #include "plugin/uri/PostAuthenticate.h"
 
-#include <json/json.h>
-
-#include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -13,12 +11,6 @@ constexpr char kLogPrefix[] = "PostAuthenticate - SyncProcessRequest";
 constexpr char kTokenHeader[] = "x-jwstoken";
 constexpr char kVerified[] = "RAT verification successful.";
 constexpr char kNotVerified[] = "RAT verification failure.";
-
-std::string ResponseDocument(const char* sentence) {
-  Json::Value document(Json::objectValue);
-  document["response"] = sentence;
-  return Json::FastWriter().write(document);
-}
 
 }  // namespace
 
@@ -32,36 +24,24 @@ int PostAuthenticate::GetOperationType() const { return kOperationRemote; }
 const char* PostAuthenticate::GetClassName() const { return "PostAuthenticate"; }
 
 bool PostAuthenticate::SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                          const char* content, unsigned short& status,
-                                          std::string& responseHeaders, std::string& responseBody) {
-  using common::LarchmerePluginHelper;
+                                          const char* content, Answer& answer) {
   const std::string prefix = kLogPrefix;
-  WriteLog(prefix, kLogInfo);
-  LogInfo(prefix + " - ContentIn", LarchmerePluginHelper::ReadBody(contentLength, content));
-
-  const std::string rat = LarchmerePluginHelper::GetJwsTokenFromHeader(requestHeaders);
-  LogInfo(prefix + " - Encoded RAT", MaskToken(rat));
+  const std::string rat = HandlerSteps::ReadRat(prefix, requestHeaders, contentLength, content);
 
   std::string signedToken;
   // The engine verifies without any plug-in lock: it accepts this call
   // alongside the others.
   const int result = engine ? engine->VerifyRat(rat, 0, signedToken) : -1;
-  if (result == 0) {
-    LogInfo(prefix + " - AnonymousPairing", kVerified);
-    responseHeaders.append("Access-Control-Expose-Headers: ").append(kTokenHeader).append("\r\n");
-    responseHeaders.append(kTokenHeader).append(": ").append(signedToken).append("\r\n");
-    responseBody.append(ResponseDocument(kVerified));
-    status = 200;
-  } else {
-    LogError(prefix + " - AnonymousPairing", kNotVerified);
-    responseBody.append(ResponseDocument(kNotVerified));
-    if (status != 200) {
-      status = 403;
-    }
+  const bool verified = result == 0;
+  if (verified) {
+    answer.headers.append("Access-Control-Expose-Headers: ").append(kTokenHeader).append("\r\n");
+    answer.headers.append(kTokenHeader).append(": ").append(signedToken).append("\r\n");
   }
+  HandlerSteps::AnswerRatOutcome(prefix, verified, verified ? kVerified : kNotVerified, 403,
+                                 answer);
   // The logger masks the value of the "x-jwstoken" header line.
-  LogInfo(prefix + " - HeaderOut", responseHeaders);
-  LogInfo(prefix + " - ContentOut", responseBody);
+  LogInfo(prefix + " - HeaderOut", answer.headers);
+  LogInfo(prefix + " - ContentOut", answer.body);
   return true;
 }
 

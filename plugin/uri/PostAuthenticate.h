@@ -26,8 +26,7 @@ class PostAuthenticate : public ISyncRequestMethod {
   // lines appended, or {"response":"RAT verification failure."} with 403
   // (unless the status already holds 200). Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

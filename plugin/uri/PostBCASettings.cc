@@ -34,8 +34,7 @@ int PostBCASettings::GetOperationType() const { return kOperationLocal; }
 const char* PostBCASettings::GetClassName() const { return "PostBCASettings"; }
 
 bool PostBCASettings::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                         unsigned short& status, std::string&,
-                                         std::string& responseBody) {
+                                         Answer& answer) {
   const std::string prefix = kLogPrefix;
   WriteLog(prefix, kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
@@ -43,7 +42,7 @@ bool PostBCASettings::SyncProcessRequest(const char*, int contentLength, const c
 
   Json::Value root;
   if (!ParseLenientJson(body, root)) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
   } else {
     bool applied = false;
@@ -54,14 +53,14 @@ bool PostBCASettings::SyncProcessRequest(const char*, int contentLength, const c
               exception.what());
     }
     if (applied) {
-      responseBody.append("{}");
-      status = 200;
+      answer.body.append("{}");
+      answer.status = 200;
     }
   }
-  if (status != 200) {
-    status = 500;
+  if (answer.status != 200) {
+    answer.status = 500;
   }
-  LogInfo(prefix + " - ContentOut", responseBody);
+  LogInfo(prefix + " - ContentOut", answer.body);
   return true;
 }
 

@@ -28,8 +28,7 @@ class PostBCASettings : public ISyncRequestMethod {
   // with 500 (unless the status already holds 200). A colour already passed
   // stays set when the preview type then fails. Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 
  private:
   // Runs the two engine calls for the members present; true when all made

@@ -36,45 +36,44 @@ int PostDeviceContextRequest::GetOperationType() const { return kOperationRemote
 const char* PostDeviceContextRequest::GetClassName() const { return "PostDeviceContextRequest"; }
 
 bool PostDeviceContextRequest::SyncProcessRequest(const char*, int contentLength,
-                                                  const char* content, unsigned short& status,
-                                                  std::string&, std::string& responseBody) {
+                                                  const char* content, Answer& answer) {
   const std::string syncPrefix = kSyncPrefix;
   WriteLog("GetDeviceContextRequest - ProcessRequest", kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   LogInfo("GetDeviceContextRequest - ProcessRequest - ContentIn", body);
-  status = 500;
+  answer.status = 500;
 
-  std::string answer;
+  std::string engineAnswer;
   bool answered = false;
   try {
     common::CaptureLock captureLock(SessionState());
     // Only the answer counts: an engine error with a JSON answer is served.
     if (engine) {
-      (void)engine->GetDeviceContext(body, answer);
+      (void)engine->GetDeviceContext(body, engineAnswer);
     }
     answered = true;
   } catch (const std::exception& exception) {
     LogInfo(syncPrefix + " - SDK exception", exception.what());
-    responseBody.append(ExceptionDocument(exception));
+    answer.body.append(ExceptionDocument(exception));
   }
 
   if (answered) {
     try {
       Json::Value document;
-      if (ParseLenientJson(answer, document)) {
-        responseBody.append(Json::FastWriter().write(document));
-        status = 200;
+      if (ParseLenientJson(engineAnswer, document)) {
+        answer.body.append(Json::FastWriter().write(document));
+        answer.status = 200;
       } else {
-        LogInfo(syncPrefix + " - response json not valid -", answer);
-        responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        LogInfo(syncPrefix + " - response json not valid -", engineAnswer);
+        answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
             common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
       }
     } catch (const std::exception& exception) {
       LogInfo(syncPrefix + " - Json parse exception", exception.what());
-      responseBody.append(ExceptionDocument(exception));
+      answer.body.append(ExceptionDocument(exception));
     }
   }
-  LogInfo(syncPrefix + " - ContentOut", responseBody);
+  LogInfo(syncPrefix + " - ContentOut", answer.body);
   return true;
 }
 

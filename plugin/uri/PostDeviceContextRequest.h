@@ -25,8 +25,7 @@ class PostDeviceContextRequest : public ISyncRequestMethod {
   // with an error document otherwise (also over a starting status of 200).
   // Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -34,10 +34,8 @@ int PostEnrollFrames::GetLivenessSetting() {
 }
 
 bool PostEnrollFrames::AsyncProcessRequest(const char* requestHeaders, int contentLength,
-                                           const char* content, bool& timedOut,
-                                           bool& sessionStarted, bool& deliverFrames,
-                                           unsigned short& status, std::string&,
-                                           std::string& responseBody) {
+                                           const char* content, CaptureFlags& flags,
+                                           Answer& answer) {
   WriteLog(kLogPrefix, kLogInfo);
   CaptureFlow flow(engine.get(), listenerHolder, std::string(),
                    LarchmerePluginHelper::GetPreviewTypeFromHeader(requestHeaders));
@@ -54,7 +52,7 @@ bool PostEnrollFrames::AsyncProcessRequest(const char* requestHeaders, int conte
   flow.renderFrame = [](const std::shared_ptr<const Corvane::QAV::SDK::SDK_Frame>& frame) {
     return LarchmerePluginHelper::ToEnrollFramePayload(frame);
   };
-  flow.Run(timedOut, sessionStarted, deliverFrames, status, responseBody);
+  flow.Run(flags, answer);
   return true;
 }
 

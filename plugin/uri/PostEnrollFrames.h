@@ -25,9 +25,7 @@ class PostEnrollFrames : public IAsyncRequestMethod {
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                           bool& timedOut, bool& sessionStarted, bool& deliverFrames,
-                           unsigned short& status, std::string& responseHeaders,
-                           std::string& responseBody) override;
+                           CaptureFlags& flags, Answer& answer) override;
   // The engine setting "BCA_BLINK_DETECTION_ENROLLMENT"; 0 when unreadable.
   int GetLivenessSetting() override;
 

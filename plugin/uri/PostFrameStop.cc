@@ -29,8 +29,7 @@ int PostFrameStop::GetOperationType() const { return kOperationLocal; }
 const char* PostFrameStop::GetClassName() const { return "PostFrameStop"; }
 
 bool PostFrameStop::SyncProcessRequest(const char* requestHeaders, int, const char*,
-                                       unsigned short& status, std::string&,
-                                       std::string& responseBody) {
+                                       Answer& answer) {
   WriteLog("PostFrameStop - ProcessRequest", kLogInfo);
   const std::string correlationId = LarchmerePluginHelper::GetQCorrelationId(requestHeaders);
   LogInfo("PostFrameStop - HandleReentrantClient - Q-Correlation-Id", correlationId);
@@ -40,18 +39,17 @@ bool PostFrameStop::SyncProcessRequest(const char* requestHeaders, int, const ch
   } else if (!engine || listenerHolder == nullptr) {
     error = PluginError(common::kPluginGenericError, common::kPluginGenericErrorDescription);
   } else {
-    error = ReleaseAndStop(correlationId, status, responseBody);
+    error = ReleaseAndStop(correlationId, answer);
   }
   if (!error.empty()) {
-    responseBody.append(error);
-    status = 500;
+    answer.body.append(error);
+    answer.status = 500;
   }
-  LogInfo("PostFrameStop - ProcessRequest - ContentOut", responseBody);
+  LogInfo("PostFrameStop - ProcessRequest - ContentOut", answer.body);
   return true;
 }
 
-std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, unsigned short& status,
-                                          std::string& responseBody) {
+std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, Answer& answer) {
   common::FrameSessionState& state = SessionState();
   common::CaptureLock captureLock(state);
   // The time-out clean-up marks the session as no longer started: asked
@@ -68,20 +66,19 @@ std::string PostFrameStop::ReleaseAndStop(const std::string& correlationId, unsi
       if (!LarchmerePluginHelper::IsForceStop(correlationId)) {
         return PluginError(common::kFramesAlreadyStopped, common::kFramesAlreadyStoppedDescription);
       }
-      return StopCapture(captureLock, status, responseBody);
+      return StopCapture(captureLock, answer);
     case CorrelationRelease::kOthersRemain:
       // The capture keeps running for the other pages.
-      responseBody.append(kEmptyDocument);
-      status = 200;
+      answer.body.append(kEmptyDocument);
+      answer.status = 200;
       return std::string();
     case CorrelationRelease::kLastReleased:
-      return StopCapture(captureLock, status, responseBody);
+      return StopCapture(captureLock, answer);
   }
   return PluginError(common::kPluginGenericError, common::kPluginGenericErrorDescription);
 }
 
-std::string PostFrameStop::StopCapture(const common::CaptureLock&, unsigned short& status,
-                                       std::string& responseBody) {
+std::string PostFrameStop::StopCapture(const common::CaptureLock&, Answer& answer) {
   const int result = engine->StopRemoteBiometricData();
   if (result != 0) {
     // The session is reset all the same: left started, no later stop could
@@ -91,8 +88,8 @@ std::string PostFrameStop::StopCapture(const common::CaptureLock&, unsigned shor
         common::kErrorSourceEngineService, result,
         std::string("StopRemoteBiometricData") + common::kQAVServiceErrorSuffix);
   }
-  responseBody.append(kEmptyDocument);
-  status = 200;
+  answer.body.append(kEmptyDocument);
+  answer.status = 200;
   listenerHolder->GetClock().SleepMs(kSettleAfterStopMs);
   listenerHolder->ResetCaptureSession(common::StoredFramesPolicy::kKeep);
   return std::string();

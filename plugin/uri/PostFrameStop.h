@@ -30,18 +30,15 @@ class PostFrameStop : public ISyncRequestMethod {
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 
  private:
   // Releases the id and, when it was the last one or the force-stop id, stops
   // the capture. Returns the error document, or empty when the body holds the
   // answer.
-  std::string ReleaseAndStop(const std::string& correlationId, unsigned short& status,
-                             std::string& responseBody);
+  std::string ReleaseAndStop(const std::string& correlationId, Answer& answer);
   // Stops the engine's capture and resets the session.
-  std::string StopCapture(const common::CaptureLock& captureLock, unsigned short& status,
-                          std::string& responseBody);
+  std::string StopCapture(const common::CaptureLock& captureLock, Answer& answer);
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -2,11 +2,10 @@
 
 #include <json/json.h>
 
-#include <exception>
-
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -43,15 +42,14 @@ Mutex& PostLocalSetting::SettingsWriteMutex() {
 }
 
 bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                          unsigned short& status, std::string&,
-                                          std::string& responseBody) {
+                                          Answer& answer) {
   WriteLog("PostLocalSetting - ProcessRequest", kLogInfo);
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   LogInfo("PostLocalSetting - ProcessRequest - ContentIn", body);
-  try {
+  HandlerSteps::RunGuarded(common::kErrorSourcePlugin, answer, [&] {
     Json::Value root;
     if (!ParseLenientJson(body, root)) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     } else {
       const Corvane::QAV::SDK::LocalSetting setting = ToLocalSetting(root);
@@ -61,17 +59,11 @@ bool PostLocalSetting::SyncProcessRequest(const char*, int contentLength, const 
         result = engine ? engine->SetLocalSetting(setting) : -1;
       }
       if (result == 0) {
-        responseBody.append("{}");
-        status = 200;
+        answer.body.append("{}");
+        answer.status = 200;
       }
     }
-  } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
-                                                                       3, exception.what()));
-  }
-  if (status != 200) {
-    status = 500;
-  }
+  });
   return true;
 }
 

@@ -31,8 +31,7 @@ class PostLocalSetting : public ISyncRequestMethod {
   // refused, or the "Invalid Json" document, with 500 (unless the status
   // already holds 200). Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -64,15 +64,12 @@ std::string PostMatchFrames::GetIdTokenFromHeaders(const char* requestHeaders) {
 }
 
 bool PostMatchFrames::AsyncProcessRequest(const char* requestHeaders, int contentLength,
-                                          const char* content, bool& timedOut, bool& sessionStarted,
-                                          bool& deliverFrames, unsigned short& status, std::string&,
-                                          std::string& responseBody) {
+                                          const char* content, CaptureFlags& flags,
+                                          Answer& answer) {
   if (LarchmerePluginHelper::IsRemotePsiCaller(requestHeaders)) {
-    RunRemoteFlow(requestHeaders, contentLength, content, timedOut, sessionStarted, deliverFrames,
-                  status, responseBody);
+    RunRemoteFlow(requestHeaders, contentLength, content, flags, answer);
   } else {
-    RunHybridFlow(requestHeaders, contentLength, content, timedOut, sessionStarted, deliverFrames,
-                  status, responseBody);
+    RunHybridFlow(requestHeaders, contentLength, content, flags, answer);
   }
   return true;
 }
@@ -106,9 +103,7 @@ CaptureFlow PostMatchFrames::MatchFlow(const MatchRequest& request) {
 // --- Remote flow ---
 
 void PostMatchFrames::RunRemoteFlow(const char* requestHeaders, int contentLength,
-                                    const char* content, bool timedOut, bool sessionStarted,
-                                    bool& deliverFrames, unsigned short& status,
-                                    std::string& responseBody) {
+                                    const char* content, CaptureFlags& flags, Answer& answer) {
   WriteLog(kRemotePrefix, kLogInfo);
   const MatchRequest request =
       ReadRequest(requestHeaders, contentLength, content, /*withEmail=*/false);
@@ -140,7 +135,7 @@ void PostMatchFrames::RunRemoteFlow(const char* requestHeaders, int contentLengt
   flow.takeResult = [&](bool, unsigned short& passStatus) {
     return TakeRemoteResult(request, passStatus);
   };
-  flow.Run(timedOut, sessionStarted, deliverFrames, status, responseBody);
+  flow.Run(flags, answer);
 }
 
 std::string PostMatchFrames::TakeRemoteResult(const MatchRequest& request, unsigned short& status) {
@@ -164,9 +159,7 @@ std::string PostMatchFrames::TakeRemoteResult(const MatchRequest& request, unsig
 // --- Hybrid flow ---
 
 void PostMatchFrames::RunHybridFlow(const char* requestHeaders, int contentLength,
-                                    const char* content, bool timedOut, bool sessionStarted,
-                                    bool& deliverFrames, unsigned short& status,
-                                    std::string& responseBody) {
+                                    const char* content, CaptureFlags& flags, Answer& answer) {
   WriteLog(Prefixed(kHybridPrefix, " - AsyncProcessRequest"), kLogInfo);
   const MatchRequest request =
       ReadRequest(requestHeaders, contentLength, content, /*withEmail=*/true);
@@ -191,7 +184,7 @@ void PostMatchFrames::RunHybridFlow(const char* requestHeaders, int contentLengt
   flow.takeResult = [this](bool, unsigned short& passStatus) {
     return TakeHybridResult(passStatus);
   };
-  flow.Run(timedOut, sessionStarted, deliverFrames, status, responseBody);
+  flow.Run(flags, answer);
 }
 
 int PostMatchFrames::StartLocalMatch(const MatchRequest& request) {

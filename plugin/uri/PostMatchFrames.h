@@ -34,16 +34,13 @@ class PostMatchFrames : public IAsyncRequestMethod {
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                           bool& timedOut, bool& sessionStarted, bool& deliverFrames,
-                           unsigned short& status, std::string& responseHeaders,
-                           std::string& responseBody) override;
+                           CaptureFlags& flags, Answer& answer) override;
   // The engine setting "BCA_LIVENESS_TYPE_REMOTE_MATCH"; 0 when unreadable.
   int GetLivenessSetting() override;
 
   // The hybrid flow, also run by the try-match endpoint.
   void RunHybridFlow(const char* requestHeaders, int contentLength, const char* content,
-                     bool timedOut, bool sessionStarted, bool& deliverFrames,
-                     unsigned short& status, std::string& responseBody);
+                     CaptureFlags& flags, Answer& answer);
 
   // The value of the "x-idToken" header line: the word after "x-idToken:",
   // ending at white space or at the end of the line (it never runs into the
@@ -66,8 +63,7 @@ class PostMatchFrames : public IAsyncRequestMethod {
   CaptureFlow MatchFlow(const MatchRequest& request);
 
   void RunRemoteFlow(const char* requestHeaders, int contentLength, const char* content,
-                     bool timedOut, bool sessionStarted, bool& deliverFrames,
-                     unsigned short& status, std::string& responseBody);
+                     CaptureFlags& flags, Answer& answer);
 
   // Under the capture lock: TryLocalMatch when the request carries an id
   // token, else LocalMatch; the engine's result.

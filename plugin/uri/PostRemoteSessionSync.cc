@@ -10,6 +10,7 @@
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -63,11 +64,6 @@ SyncRequest ReadSyncRequest(const Json::Value& root) {
   return request;
 }
 
-std::string PluginErrorDocument(int code, const std::string& description) {
-  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code,
-                                                        description);
-}
-
 }  // namespace
 
 bool PostRemoteSessionSync::IsMatch(const char* method, const char* url, const char* requestHeaders,
@@ -80,29 +76,26 @@ int PostRemoteSessionSync::GetOperationType() const { return kOperationRemote; }
 const char* PostRemoteSessionSync::GetClassName() const { return "PostRemoteSessionSync"; }
 
 bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                               unsigned short& status, std::string&,
-                                               std::string& responseBody) {
+                                               Answer& answer) {
   WriteLog(kLogPrefix, kLogInfo);
   Corvane::QAV::SDK::SDK_CloudAction cloudAction =
       LarchmerePluginHelper::GetCloudActionFromRequest(contentLength, content);
-  status = 200;
+  answer.status = 200;
   try {
     const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
     LogInfo("ContentIn", body);
 
     Json::Value root;
     if (!ParseStrictJson(body, root)) {
-      responseBody.append(
-          PluginErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription));
-      status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidJson,
+                         common::kInvalidJsonDescription, 400);
       return true;
     }
     const SyncRequest request = ReadSyncRequest(root);
     const std::optional<int> operationCode = OperationCode(request.operation);
     if (!operationCode) {
-      responseBody.append(
-          PluginErrorDocument(common::kInvalidParam, common::kInvalidParamDescription));
-      status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidParam,
+                         common::kInvalidParamDescription, 400);
       return true;
     }
     int result = -1;
@@ -114,18 +107,16 @@ bool PostRemoteSessionSync::SyncProcessRequest(const char*, int contentLength, c
       }
     }
     if (result != 0) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-          common::kErrorSourceEngineService, result,
-          std::string("RemoteSessionSync") + common::kQAVServiceErrorSuffix));
-      status = 500;
+      HandlerSteps::FailEngine(answer, result, "RemoteSessionSync");
       return true;
     }
-    responseBody.append("{}");
+    answer.body.append("{}");
   } catch (const std::exception& exception) {
-    responseBody = PluginErrorDocument(3, exception.what());
-    status = 500;
+    // The error replaces whatever the body held.
+    answer.body.clear();
+    HandlerSteps::Fail(answer, common::kErrorSourcePlugin, 3, exception.what());
   }
-  LogInfo("ContentOut", responseBody);
+  LogInfo("ContentOut", answer.body);
   return true;
 }
 

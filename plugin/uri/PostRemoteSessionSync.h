@@ -26,8 +26,7 @@ class PostRemoteSessionSync : public ISyncRequestMethod {
   // "Invalid Param" for a missing or unknown operation; 500 with the engine's
   // error or an exception's. Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

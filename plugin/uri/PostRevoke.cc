@@ -1,11 +1,9 @@
 #include "plugin/uri/PostRevoke.h"
 
-#include <json/json.h>
-
 #include <utility>
 
-#include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -14,12 +12,6 @@ namespace {
 constexpr char kLogPrefix[] = "PostRevoke - SyncProcessRequest";
 constexpr char kRevoked[] = "RevokeRat successful.";
 constexpr char kNotRevoked[] = "RevokeRat failure.";
-
-std::string ResponseDocument(const char* sentence) {
-  Json::Value document(Json::objectValue);
-  document["response"] = sentence;
-  return Json::FastWriter().write(document);
-}
 
 }  // namespace
 
@@ -40,28 +32,12 @@ int PostRevoke::GetOperationType() const { return kOperationStateless; }
 const char* PostRevoke::GetClassName() const { return "PostRevoke"; }
 
 bool PostRevoke::SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                    const char* content, unsigned short& status, std::string&,
-                                    std::string& responseBody) {
-  using common::LarchmerePluginHelper;
+                                    const char* content, Answer& answer) {
   const std::string prefix = kLogPrefix;
-  WriteLog(prefix, kLogInfo);
-  LogInfo(prefix + " - ContentIn", LarchmerePluginHelper::ReadBody(contentLength, content));
-
-  const std::string rat = LarchmerePluginHelper::GetJwsTokenFromHeader(requestHeaders);
-  LogInfo(prefix + " - Encoded RAT", MaskToken(rat));
-
-  if (Revoke(rat)) {
-    LogInfo(prefix + " - AnonymousPairing", kRevoked);
-    responseBody.append(ResponseDocument(kRevoked));
-    status = 200;
-  } else {
-    LogError(prefix + " - AnonymousPairing", kNotRevoked);
-    responseBody.append(ResponseDocument(kNotRevoked));
-    if (status != 200) {
-      status = 500;
-    }
-  }
-  LogInfo(prefix + " - ContentOut", responseBody);
+  const std::string rat = HandlerSteps::ReadRat(prefix, requestHeaders, contentLength, content);
+  const bool revoked = Revoke(rat);
+  HandlerSteps::AnswerRatOutcome(prefix, revoked, revoked ? kRevoked : kNotRevoked, 500, answer);
+  LogInfo(prefix + " - ContentOut", answer.body);
   return true;
 }
 

@@ -31,8 +31,7 @@ class PostRevoke : public ISyncRequestMethod {
   // already holds 200) when there is no RAT (the host is then not called),
   // no revokeRat callback, or the host refused. Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 
  private:
   bool Revoke(const std::string& rat) const;

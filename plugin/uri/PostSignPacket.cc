@@ -81,42 +81,41 @@ int PostSignPacket::GetOperationType() const { return kOperationRemote; }
 const char* PostSignPacket::GetClassName() const { return "PostSignPacket"; }
 
 bool PostSignPacket::SyncProcessRequest(const char* requestHeaders, int contentLength,
-                                        const char* content, unsigned short& status,
-                                        std::string& responseHeaders, std::string& responseBody) {
+                                        const char* content, Answer& answer) {
   WriteLog("PostSignPacket - ProcessRequest", kLogInfo);
   std::string request = LarchmerePluginHelper::ReadBody(contentLength, content);
   LogInfo("PostSignPacket - ProcessRequest - ContentIn", request);
 
-  UpdateFaceData(requestHeaders, request, responseBody);
-  if (responseBody.empty()) {
+  UpdateFaceData(requestHeaders, request, answer.body);
+  if (answer.body.empty()) {
     try {
-      std::string answer;
+      std::string engineAnswer;
       int result = -1;
       {
         common::CaptureLock captureLock(SessionState());
-        result = engine ? engine->SignPacket(request, answer) : -1;
+        result = engine ? engine->SignPacket(request, engineAnswer) : -1;
       }
       Json::Value signedPacket;
       if (result != 0) {
-        responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
             common::kErrorSourceEngineService, result,
             std::string("SignPacket") + common::kQAVServiceErrorSuffix));
-      } else if (!ParseLenientJson(answer, signedPacket)) {
-        responseBody.append(InvalidJsonDocument());
+      } else if (!ParseLenientJson(engineAnswer, signedPacket)) {
+        answer.body.append(InvalidJsonDocument());
       } else {
         {
           common::CaptureLock captureLock(SessionState());
-          AppendSecurityTokenHeaders(signedPacket["HeaderPayload"], responseHeaders);
+          AppendSecurityTokenHeaders(signedPacket["HeaderPayload"], answer.headers);
         }
-        responseBody.append(Json::FastWriter().write(signedPacket["BodyPayload"]));
-        status = 200;
+        answer.body.append(Json::FastWriter().write(signedPacket["BodyPayload"]));
+        answer.status = 200;
       }
     } catch (const std::exception& exception) {
-      responseBody.append(ErrorDocument(3, exception.what()));
+      answer.body.append(ErrorDocument(3, exception.what()));
     }
   }
-  if (status != 200) {
-    status = 500;
+  if (answer.status != 200) {
+    answer.status = 500;
   }
   return true;
 }

@@ -27,8 +27,7 @@ class PostSignPacket : public ISyncRequestMethod {
   // 200 with the signed body, or an error document with 500 (unless the
   // status already holds 200). Always returns true.
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 
  private:
   // Completes a marked request with the stored enrollment frames: empties

@@ -9,6 +9,7 @@
 #include "plugin/common/JsonText.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -46,11 +47,6 @@ TelemetryEvent ReadEvent(const Json::Value& event) {
   return read;
 }
 
-std::string PluginErrorDocument(int code, const std::string& description) {
-  return LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, code,
-                                                        description);
-}
-
 }  // namespace
 
 bool PostTelemetry::IsMatch(const char* method, const char* url, const char* requestHeaders, int,
@@ -63,18 +59,16 @@ int PostTelemetry::GetOperationType() const { return kOperationRemote; }
 const char* PostTelemetry::GetClassName() const { return "PostTelemetry"; }
 
 bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                       unsigned short& status, std::string&,
-                                       std::string& responseBody) {
+                                       Answer& answer) {
   WriteLog("PostTelemetry - ProcessRequest", kLogInfo);
-  status = 200;
+  answer.status = 200;
   try {
     // Bounded by the given length as well as the first zero byte.
     const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
     Json::Value root;
     if (!ParseStrictJson(body, root)) {
-      responseBody.append(
-          PluginErrorDocument(common::kInvalidJson, common::kInvalidJsonDescription));
-      status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidJson,
+                         common::kInvalidJsonDescription, 400);
       return true;
     }
     const Json::Value& document = root;
@@ -84,9 +78,8 @@ bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const cha
       event = &document["event_list"][0];  // later events are ignored
     }
     if (event == nullptr) {
-      responseBody.append(
-          PluginErrorDocument(common::kInvalidParam, common::kInvalidParamDescription));
-      status = 400;
+      HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidParam,
+                         common::kInvalidParamDescription, 400);
       return true;
     }
     const TelemetryEvent read = ReadEvent(*event);
@@ -96,14 +89,10 @@ bool PostTelemetry::SyncProcessRequest(const char*, int contentLength, const cha
                                                      read.data, read.category)
                               : -1;
     if (result != 0) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
-          common::kErrorSourceEngineService, result,
-          std::string("ReportMetric") + common::kQAVServiceErrorSuffix));
-      status = 500;
+      HandlerSteps::FailEngine(answer, result, "ReportMetric");
     }
   } catch (const std::exception& exception) {
-    responseBody.append(PluginErrorDocument(3, exception.what()));
-    status = 500;
+    HandlerSteps::Fail(answer, common::kErrorSourcePlugin, 3, exception.what());
   }
   return true;
 }

@@ -46,8 +46,7 @@ int PostVSUNotifyChange::GetOperationType() const { return kOperationStateless; 
 const char* PostVSUNotifyChange::GetClassName() const { return "PostVSUNotifyChange"; }
 
 bool PostVSUNotifyChange::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                             unsigned short& status, std::string&,
-                                             std::string& responseBody) {
+                                             Answer& answer) {
   WriteLog("PostVSUNotifyChange - SyncProcessRequest", kLogInfo);
   try {
     const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
@@ -55,9 +54,9 @@ bool PostVSUNotifyChange::SyncProcessRequest(const char*, int contentLength, con
     Json::Value root;
     if (!ParseStrictJson(body, root)) {
       WriteLog("PostVSUNotifyChange - ERROR parsing JSON", kLogInfo);
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
-      status = 400;
+      answer.status = 400;
       return true;
     }
     std::string appId;
@@ -69,9 +68,9 @@ bool PostVSUNotifyChange::SyncProcessRequest(const char*, int contentLength, con
     }
     if (!IsValidNoticeText(appId) || !IsValidNoticeText(email)) {
       WriteLog("PostVSUNotifyChange - ERROR appId or email EMPTY", kLogInfo);
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidParam, common::kInvalidParamDescription));
-      status = 400;
+      answer.status = 400;
       return true;
     }
     const int result = installHelper ? installHelper->notifyChange(appId, email)
@@ -79,20 +78,20 @@ bool PostVSUNotifyChange::SyncProcessRequest(const char*, int contentLength, con
     if (result != Corvane::Keystead::Vessa::kSuiteAccountOk) {
       WriteLog("PostVSUNotifyChange - ERROR notifyChange returned " + std::to_string(result),
                kLogInfo);
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourceSuiteAccount, result, "Unable to notify VSU account change"));
-      status = 500;
+      answer.status = 500;
       return true;
     }
     WriteLog("PostVSUNotifyChange - notifyChange performed successfully", kLogInfo);
-    responseBody.append("{}");
-    status = 200;
-    LogInfo("PostVSUNotifyChange - SyncProcessRequest - ContentOut", responseBody);
+    answer.body.append("{}");
+    answer.status = 200;
+    LogInfo("PostVSUNotifyChange - SyncProcessRequest - ContentOut", answer.body);
   } catch (const std::exception& exception) {
     WriteLog(std::string("PostVSUNotifyChange - ERROR Exception: ") + exception.what(), kLogInfo);
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourcePlugin, common::kInvalidJson, exception.what()));
-    status = 400;
+    answer.status = 400;
   }
   return true;
 }

@@ -27,8 +27,7 @@ class PostVSUNotifyChange final : public ISyncRequestMethod {
 
  protected:
   bool SyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                          unsigned short& status, std::string& responseHeaders,
-                          std::string& responseBody) override;
+                          Answer& answer) override;
 
  private:
   Corvane::Keystead::Vessa::KSInstHelper* installHelper;  // not owned

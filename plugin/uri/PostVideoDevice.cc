@@ -27,17 +27,16 @@ constexpr char kSelectionFailedDescription[] =
 }  // namespace
 
 bool PostVideoDevice::SyncProcessRequest(const char*, int contentLength, const char* content,
-                                         unsigned short& status, std::string&,
-                                         std::string& responseBody) {
+                                         Answer& answer) {
   using common::LarchmerePluginHelper;
   const std::string body = LarchmerePluginHelper::ReadBody(contentLength, content);
   LogDebug("PostVideoDevice - ProcessRequest - ContentIn: ", body);
   // Every failure answers 500, whatever status the request started with.
-  status = 500;
+  answer.status = 500;
   try {
     Json::Value document;
     if (!common::ParseLenientJson(body, document)) {
-      responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+      answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kInvalidJson, common::kInvalidJsonDescription));
     } else {
       const Json::Value& request = document;
@@ -47,18 +46,18 @@ bool PostVideoDevice::SyncProcessRequest(const char*, int contentLength, const c
       const std::string name = request["name"].asString();
       const int result = engine ? engine->SelectVideoDevice(name) : -1;
       if (result == 0) {
-        status = 200;
-        responseBody.append("{}");
+        answer.status = 200;
+        answer.body.append("{}");
       } else {
-        responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+        answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
             common::kErrorSourceCameraSelection, result, kSelectionFailedDescription));
       }
     }
   } catch (const std::exception& exception) {
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin,
-                                                                       3, exception.what()));
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(common::kErrorSourcePlugin, 3,
+                                                                      exception.what()));
   }
-  LogInfo("PostVideoDevice - ProcessRequest - ContentOut", responseBody);
+  LogInfo("PostVideoDevice - ProcessRequest - ContentOut", answer.body);
   return true;
 }
 }  // namespace corvane::larchmere::plugin::uri

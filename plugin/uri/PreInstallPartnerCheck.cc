@@ -23,7 +23,7 @@ PreInstallPartnerCheck& PreInstallPartnerCheck::ProcessWide() {
 }
 
 bool PreInstallPartnerCheck::IsFirstCallForPartner() {
-  if (checked.exchange(true)) {
+  if (checked_.exchange(true)) {
     return false;
   }
   try {

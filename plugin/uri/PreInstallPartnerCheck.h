@@ -19,7 +19,7 @@ class PreInstallPartnerCheck {
   bool IsFirstCallForPartner();
 
  private:
-  std::atomic<bool> checked{false};
+  std::atomic<bool> checked_{false};
 };
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -3,6 +3,7 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/platform/Log.h"
 #include "plugin/uri/CaptureSteps.h"
+#include "plugin/uri/HandlerSteps.h"
 
 namespace corvane::larchmere::plugin::uri {
 
@@ -16,17 +17,13 @@ int TryMatchFrames::GetOperationType() const { return kOperationRemote; }
 const char* TryMatchFrames::GetClassName() const { return "TryMatchFrames"; }
 
 bool TryMatchFrames::AsyncProcessRequest(const char* requestHeaders, int contentLength,
-                                         const char* content, bool& timedOut, bool& sessionStarted,
-                                         bool& deliverFrames, unsigned short& status, std::string&,
-                                         std::string& responseBody) {
+                                         const char* content, CaptureFlags& flags, Answer& answer) {
   WriteLog("TryMatch Frames | AsyncProcessRequest", kLogInfo);
-  RunHybridFlow(requestHeaders, contentLength, content, timedOut, sessionStarted, deliverFrames,
-                status, responseBody);
+  RunHybridFlow(requestHeaders, contentLength, content, flags, answer);
   return true;
 }
 
-bool TryMatchFrames::RefuseBeforeSession(const char* requestHeaders, unsigned short& status,
-                                         std::string& responseBody) {
+bool TryMatchFrames::RefuseBeforeSession(const char* requestHeaders, Answer& answer) {
   if (!GetIdTokenFromHeaders(requestHeaders).empty()) {
     return false;
   }
@@ -34,7 +31,7 @@ bool TryMatchFrames::RefuseBeforeSession(const char* requestHeaders, unsigned sh
   // nor a match is started, and a running session must not count this
   // request as one of its pages.
   WriteLog("TryMatch Frames | AsyncProcessRequest", kLogInfo);
-  CaptureSteps::Fail(status, responseBody, common::kErrorSourcePlugin, common::kInvalidIdToken,
+  HandlerSteps::Fail(answer, common::kErrorSourcePlugin, common::kInvalidIdToken,
                      common::kInvalidIdTokenDescription);
   return true;
 }

@@ -22,12 +22,9 @@ class TryMatchFrames : public PostMatchFrames {
 
  protected:
   bool AsyncProcessRequest(const char* requestHeaders, int contentLength, const char* content,
-                           bool& timedOut, bool& sessionStarted, bool& deliverFrames,
-                           unsigned short& status, std::string& responseHeaders,
-                           std::string& responseBody) override;
+                           CaptureFlags& flags, Answer& answer) override;
   // Refuses a request without an id token before it joins a session.
-  bool RefuseBeforeSession(const char* requestHeaders, unsigned short& status,
-                           std::string& responseBody) override;
+  bool RefuseBeforeSession(const char* requestHeaders, Answer& answer) override;
 };
 
 }  // namespace corvane::larchmere::plugin::uri

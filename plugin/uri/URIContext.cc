@@ -230,44 +230,48 @@ void URIContext::RefreshReadiness(int operationKind) {
 bool URIContext::ProcessRequest(const char* method, const char* url, const char* requestHeaders,
                                 int contentLength, const char* content, unsigned short& status,
                                 std::string& responseHeaders, std::string& responseBody) {
+  BoundAnswer answer(status, responseHeaders, responseBody);
+  return Route(method, url, requestHeaders, contentLength, content, answer.get());
+}
+
+bool URIContext::Route(const char* method, const char* url, const char* requestHeaders,
+                       int contentLength, const char* content, Answer& answer) {
   WriteLog("URIContext::ProcessRequest called", kLogInfo);
   try {
-    if (IsOptionsProcessRequest(method, requestHeaders, status, responseHeaders, responseBody)) {
+    if (IsOptionsProcessRequest(method, requestHeaders, answer)) {
       return true;
     }
     WriteLog("URIContext - ProcessRequest " + TextOrEmpty(url), kLogInfo);
     IURIStrategy* handler = FindHandler(method, url, requestHeaders, contentLength, content);
     if (handler != nullptr) {
-      if (!CheckKSServicesStatusIfNeeded(*handler, requestHeaders, status, responseHeaders,
-                                         responseBody)) {
+      if (!CheckKSServicesStatusIfNeeded(*handler, requestHeaders, answer)) {
         WriteLog("URIContext::ProcessRequest ended at CheckKSServicesStatusIfNeeded()", kLogInfo);
         return false;
       }
-      const bool result = handler->ProcessRequest(requestHeaders, contentLength, content, status,
-                                                  responseHeaders, responseBody);
-      if (responseBody.empty() && !MayAnswerEmptyBody(url, requestHeaders)) {
-        responseBody = "{}";
+      const bool result = handler->ProcessRequest(requestHeaders, contentLength, content, answer);
+      if (answer.body.empty() && !MayAnswerEmptyBody(url, requestHeaders)) {
+        answer.body = "{}";
       }
       WriteLog("URIContext::ProcessRequest ended at URI strategy execution", kLogInfo);
-      if (status != 200 && !responseBody.empty()) {
+      if (answer.status != 200 && !answer.body.empty()) {
         const std::string_view className = handler->GetClassName();
         // The suite-account handler's failures are routine (no suite installed).
         if (className.find("GetVSUAccount") == std::string_view::npos) {
-          WriteLog("Error in " + std::string(className) + " - Msg:" + responseBody, kLogError);
+          WriteLog("Error in " + std::string(className) + " - Msg:" + answer.body, kLogError);
         }
       }
       return result;
     }
-    if (status != 200) {
-      status = 400;
+    if (answer.status != 200) {
+      answer.status = 400;
     }
   } catch (...) {
-    status = 500;
+    answer.status = 500;
   }
-  if (status != 200) {
-    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), responseHeaders);
-    if (responseBody.empty()) {
-      responseBody = LarchmerePluginHelper::CreateJsonErrorResponse(
+  if (answer.status != 200) {
+    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), answer.headers);
+    if (answer.body.empty()) {
+      answer.body = LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kPluginGenericError,
           common::kPluginGenericErrorDescription);
     }
@@ -300,23 +304,21 @@ std::vector<std::string> URIContext::HandlerClassNames() const {
 }
 
 bool URIContext::IsOptionsProcessRequest(const char* method, const char* requestHeaders,
-                                         unsigned short& status, std::string& responseHeaders,
-                                         std::string& responseBody) {
+                                         Answer& answer) {
   if (!LarchmerePluginHelper::isEquals(method, "OPTIONS")) {
     return false;
   }
   WriteLog("URIContext - OPTIONS", kLogInfo);
-  LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), responseHeaders);
-  responseBody.append("{}");
-  status = 200;
-  LogInfo("URIContext - OPTIONS - ContentOut", responseBody);
+  LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), answer.headers);
+  answer.body.append("{}");
+  answer.status = 200;
+  LogInfo("URIContext - OPTIONS - ContentOut", answer.body);
   WriteLog("URIContext::ProcessRequest ended at IsOptionsProcessRequest()", kLogInfo);
   return true;
 }
 
 bool URIContext::CheckKSServicesStatusIfNeeded(IURIStrategy& handler, const char* requestHeaders,
-                                               unsigned short& status, std::string& responseHeaders,
-                                               std::string& responseBody) {
+                                               Answer& answer) {
   if (PreInstallPartnerCheck::ProcessWide().IsFirstCallForPartner()) {
     RegisterKSStatus();
   }
@@ -329,16 +331,14 @@ bool URIContext::CheckKSServicesStatusIfNeeded(IURIStrategy& handler, const char
       return true;
     case kOperationLocal:
     case kOperationRemote:
-      return CheckReadiness(operationKind, requestHeaders, status, responseHeaders, responseBody);
+      return CheckReadiness(operationKind, requestHeaders, answer);
     default:
       WriteLog("URIContext::CheckKSServicesStatusIfNeeded - Operation is not supported", kLogInfo);
       return true;
   }
 }
 
-bool URIContext::CheckReadiness(int operationKind, const char* requestHeaders,
-                                unsigned short& status, std::string& responseHeaders,
-                                std::string& responseBody) {
+bool URIContext::CheckReadiness(int operationKind, const char* requestHeaders, Answer& answer) {
   constexpr char kPrefix[] = "URIContext::CheckKSServicesStatusIfNeeded";
   const bool local = operationKind == kOperationLocal;
   const std::atomic<bool>& ready = local ? localReady : remoteReady;
@@ -359,11 +359,11 @@ bool URIContext::CheckReadiness(int operationKind, const char* requestHeaders,
   if (!ready) {
     const char* description = local ? kLocalNotReady : kRemoteNotReady;
     LogError(kPrefix, description);
-    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), responseHeaders);
-    responseBody.append(LarchmerePluginHelper::CreateJsonErrorResponse(
+    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), answer.headers);
+    answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, local ? kLocalNotReadyCode : kRemoteNotReadyCode,
         description));
-    status = 500;
+    answer.status = 500;
     return false;
   }
   LogInfo(kPrefix, readyText);
@@ -374,7 +374,7 @@ void URIContext::RegisterDomainSufixIfNeeded() {
   if (domainSuffixRegistered) {
     return;
   }
-  MutexLock registration(registrationLock);
+  MutexLock registration(registrationLock_);
   if (domainSuffixRegistered) {
     return;
   }
@@ -407,7 +407,7 @@ void URIContext::RegisterKSStatus() {
   if (statusRegistered) {
     return;
   }
-  MutexLock registration(registrationLock);
+  MutexLock registration(registrationLock_);
   if (statusRegistered || !engine || listenerHolder == nullptr) {
     return;
   }

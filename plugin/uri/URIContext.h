@@ -66,17 +66,16 @@ class URIContext {
 
  private:
   void RegisterHandlers() KS_REQUIRES(lock);
-  bool IsOptionsProcessRequest(const char* method, const char* requestHeaders,
-                               unsigned short& status, std::string& responseHeaders,
-                               std::string& responseBody);
+  // ProcessRequest on the caller's values seen as one answer.
+  bool Route(const char* method, const char* url, const char* requestHeaders, int contentLength,
+             const char* content, Answer& answer);
+  bool IsOptionsProcessRequest(const char* method, const char* requestHeaders, Answer& answer);
   bool CheckKSServicesStatusIfNeeded(IURIStrategy& handler, const char* requestHeaders,
-                                     unsigned short& status, std::string& responseHeaders,
-                                     std::string& responseBody);
-  bool CheckReadiness(int operationKind, const char* requestHeaders, unsigned short& status,
-                      std::string& responseHeaders, std::string& responseBody);
+                                     Answer& answer);
+  bool CheckReadiness(int operationKind, const char* requestHeaders, Answer& answer);
   void RefreshReadiness(int operationKind);
-  void RegisterDomainSufixIfNeeded() KS_EXCLUDES(registrationLock);
-  void RegisterKSStatus() KS_EXCLUDES(registrationLock);
+  void RegisterDomainSufixIfNeeded() KS_EXCLUDES(registrationLock_);
+  void RegisterKSStatus() KS_EXCLUDES(registrationLock_);
   void Announce(const std::string& text);
   std::optional<std::string> DomainSuffix() const;
 
@@ -87,8 +86,8 @@ class URIContext {
   HostCallbacks callbacks;
   std::unique_ptr<Corvane::Keystead::Vessa::KSInstHelper> installHelper;
 
-  Mutex lock;              // serialises Initialize
-  Mutex registrationLock;  // makes each registration happen once
+  Mutex lock;               // serialises Initialize
+  Mutex registrationLock_;  // makes each registration happen once
   std::atomic<bool> handlersRegistered{false};
   std::atomic<bool> localReady{false};
   std::atomic<bool> remoteReady{false};

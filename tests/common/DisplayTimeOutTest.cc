@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/EngineRecords.h"
 #include "common/FakeFaceLogin.h"
 #include "common/ManualClock.h"
 #include "plugin/common/DisplayTimeOut.h"
@@ -16,8 +17,7 @@ namespace {
 using Corvane::QAV::SDK::SDK_EnrollmentFeedback;
 using Corvane::QAV::SDK::SDK_ERROR;
 using Corvane::QAV::SDK::SDK_Frame;
-
-const std::string kId = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
+using keystead::test::kCorrelationId;
 
 struct FiringCase {
   double pollElapsed;
@@ -59,8 +59,8 @@ class DisplayTimeOutTest : public testing::Test {
     // in every queue.
     state.BeginSession(clock->WallClockWholeSecondsMs());
     state.SetOperationStarted(true);
-    holder.AdmitCorrelationId(kId);
-    state.RecordFirstMatchStart(kId);
+    holder.AdmitCorrelationId(kCorrelationId);
+    state.RecordFirstMatchStart(kCorrelationId);
     state.StoreProcessedFrames("{\"frames\":[]}\n");
     holder.EnrollFeedbackListener().OnEnrollmentFeedback(SDK_EnrollmentFeedback{"step", 1, {}});
     SDK_ERROR error;
@@ -76,9 +76,10 @@ class DisplayTimeOutTest : public testing::Test {
   }
 
   bool SessionUntouched() {
-    return state.IsStarted() && state.IsOperationStarted() && state.HasCorrelationId(kId) &&
-           state.MatchAttemptOf(kId).Starts() == 1 && !state.StoredProcessedFrames().empty() &&
-           holder.EnrollFeedbackListener().HasEntries() &&
+    return state.IsStarted() && state.IsOperationStarted() &&
+           state.HasCorrelationId(kCorrelationId) &&
+           state.MatchAttemptOf(kCorrelationId).Starts() == 1 &&
+           !state.StoredProcessedFrames().empty() && holder.EnrollFeedbackListener().HasEntries() &&
            holder.MatchFeedbackListener().HasErrors();
   }
 
@@ -127,7 +128,7 @@ TEST_F(DisplayTimeOutTest, FrameAfterTheCheckIsStillQueuedWhenNothingFires) {
 TEST_F(DisplayTimeOutTest, SessionTimeOutFiresAfterThirtySecondsOfPolling) {
   auto pollAndDeliver = [this] {
     clock->AdvanceMs(4500);
-    holder.AdmitCorrelationId(kId);  // the page keeps polling
+    holder.AdmitCorrelationId(kCorrelationId);  // the page keeps polling
     engine->DeliverFrame(Frame(1));
   };
   for (int step = 0; step < 6; ++step) {
@@ -155,7 +156,7 @@ TEST_F(DisplayTimeOutTest, ShortSessionReadingBlocksLaterSessionTimeOuts) {
   // 800 blocks the session window, and the poll window is never reached.
   state.BeginSession(clock->WallClockWholeSecondsMs());
   engine->StartRemoteBiometricData(&holder.FrameListener(), 0);
-  holder.AdmitCorrelationId(kId);
+  holder.AdmitCorrelationId(kCorrelationId);
   holder.SessionStopwatch().Restart();
   for (int step = 0; step < 10; ++step) {
     clock->AdvanceMs(4000);

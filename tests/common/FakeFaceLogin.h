@@ -37,8 +37,8 @@ class FakeFaceLogin : public Corvane::QAV::SDK::FaceLogin {
   // Runs on the capture thread once a frame notification is under way (the
   // engine counts it as in progress), just before the listener is called.
   void SetBeforeFrameHook(std::function<void()> hook) {
-    std::scoped_lock lock(mutex);
-    beforeFrame = std::move(hook);
+    std::scoped_lock lock(mutex_);
+    beforeFrame_ = std::move(hook);
   }
 
   // Delivers one frame to the capture's frame callback on the calling thread;
@@ -47,31 +47,31 @@ class FakeFaceLogin : public Corvane::QAV::SDK::FaceLogin {
     FrameCallback* callback = nullptr;
     std::function<void()> hook;
     {
-      std::scoped_lock lock(mutex);
-      if (frameCallback == nullptr) {
+      std::scoped_lock lock(mutex_);
+      if (frameCallback_ == nullptr) {
         return false;
       }
-      callback = frameCallback;
-      hook = beforeFrame;
-      ++callbacksInProgress;
-      deliveringThreads.push_back(std::this_thread::get_id());
+      callback = frameCallback_;
+      hook = beforeFrame_;
+      ++callbacksInProgress_;
+      deliveringThreads_.push_back(std::this_thread::get_id());
     }
     if (hook) {
       hook();
     }
     callback->OnFrame(frame);
     {
-      std::scoped_lock lock(mutex);
-      --callbacksInProgress;
-      std::erase(deliveringThreads, std::this_thread::get_id());
+      std::scoped_lock lock(mutex_);
+      --callbacksInProgress_;
+      std::erase(deliveringThreads_, std::this_thread::get_id());
     }
-    idle.notify_all();
+    idle_.notify_all();
     return true;
   }
 
   bool IsCapturing() const {
-    std::scoped_lock lock(mutex);
-    return frameCallback != nullptr;
+    std::scoped_lock lock(mutex_);
+    return frameCallback_ != nullptr;
   }
 
   // --- FaceLogin ---
@@ -79,8 +79,8 @@ class FakeFaceLogin : public Corvane::QAV::SDK::FaceLogin {
 
   int StartRemoteBiometricData(FrameCallback* callback, int) override {
     ++startCalls;
-    std::scoped_lock lock(mutex);
-    frameCallback = callback;
+    std::scoped_lock lock(mutex_);
+    frameCallback_ = callback;
     return 0;
   }
 
@@ -92,15 +92,15 @@ class FakeFaceLogin : public Corvane::QAV::SDK::FaceLogin {
     if (stopResult != 0) {
       return stopResult;
     }
-    std::unique_lock lock(mutex);
-    frameCallback = nullptr;
-    if (std::find(deliveringThreads.begin(), deliveringThreads.end(), std::this_thread::get_id()) !=
-        deliveringThreads.end()) {
+    std::unique_lock lock(mutex_);
+    frameCallback_ = nullptr;
+    if (std::find(deliveringThreads_.begin(), deliveringThreads_.end(),
+                  std::this_thread::get_id()) != deliveringThreads_.end()) {
       ++stopCallsFromFrameThread;
       return 0;
     }
     ++stopsWaiting;
-    idle.wait(lock, [this] { return callbacksInProgress == 0; });
+    idle_.wait(lock, [this] { return callbacksInProgress_ == 0; });
     --stopsWaiting;
     return 0;
   }
@@ -174,12 +174,12 @@ class FakeFaceLogin : public Corvane::QAV::SDK::FaceLogin {
   }
 
  private:
-  mutable std::mutex mutex;
-  std::condition_variable idle;
-  FrameCallback* frameCallback = nullptr;          // guarded by mutex
-  int callbacksInProgress = 0;                     // guarded by mutex
-  std::vector<std::thread::id> deliveringThreads;  // guarded by mutex
-  std::function<void()> beforeFrame;               // guarded by mutex
+  mutable std::mutex mutex_;
+  std::condition_variable idle_;
+  FrameCallback* frameCallback_ = nullptr;          // guarded by mutex_
+  int callbacksInProgress_ = 0;                     // guarded by mutex_
+  std::vector<std::thread::id> deliveringThreads_;  // guarded by mutex_
+  std::function<void()> beforeFrame_;               // guarded by mutex_
 };
 
 }  // namespace corvane::larchmere::plugin::test

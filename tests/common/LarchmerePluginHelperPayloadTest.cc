@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/EngineRecords.h"
 #include "plugin/common/AllowedOrigins.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 using namespace Corvane::QAV::SDK;
 using Helper = LarchmerePluginHelper;
+using keystead::test::EngineError;
 
 SDK_Frame SmallFrame(std::string image) {
   SDK_Frame frame;
@@ -44,10 +46,8 @@ TEST(LarchmerePluginHelperErrorTest, ErrorDocumentIsCompactAndSorted) {
 }
 
 TEST(LarchmerePluginHelperErrorTest, ErrorPayloadCopiesTheRecord) {
-  auto error = std::make_shared<SDK_ERROR>();
-  error->source = 4;
-  error->code = 17;
-  error->description = "SignPacket Communication Error with QAVService";
+  auto error = std::make_shared<SDK_ERROR>(
+      EngineError(4, 17, "SignPacket Communication Error with QAVService"));
   error->cloudError = "not in the error document";
   EXPECT_EQ(Helper::ToErrorPayload(error),
             "{\"error\":{\"code\":17,\"description\":\"SignPacket Communication Error with "
@@ -157,10 +157,7 @@ TEST(LarchmerePluginHelperFeedbackTest, EnrollFeedbackFormsShareOneShape) {
   auto feedback = std::make_shared<SDK_EnrollmentFeedback>();
   feedback->code = 12;
   feedback->description = "Move closer";
-  auto error = std::make_shared<SDK_ERROR>();
-  error->source = 4;
-  error->code = 12;
-  error->description = "Move closer";
+  auto error = std::make_shared<SDK_ERROR>(EngineError(4, 12, "Move closer"));
 
   EXPECT_EQ(Helper::ToEnrollFeedbackPayload(feedback), expected);
   EXPECT_EQ(Helper::ToEnrollFeedbackPayload(error), expected);
@@ -170,10 +167,7 @@ TEST(LarchmerePluginHelperFeedbackTest, EnrollFeedbackFormsShareOneShape) {
 }
 
 TEST(LarchmerePluginHelperFeedbackTest, MatchFeedbackFlagsLocalMatchAndBlinkCodes) {
-  auto error = std::make_shared<SDK_ERROR>();
-  error->source = 4;
-  error->code = 46;
-  error->description = "d";
+  auto error = std::make_shared<SDK_ERROR>(EngineError(4, 46, "d"));
   error->cloudError = "ce";
   error->templateCount = 3;
   error->liveness = "BLINK";

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "plugin/common/LarchmerePluginHelper.h"
@@ -17,14 +18,25 @@ constexpr char kValidId[] = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
 
 // --- Request matching ---
 
+// A text of the request (URL or method), its header block, what the
+// endpoint wants, and whether they match.
+struct MatchCase {
+  const char* subject;
+  const char* headers;
+  const char* wanted;
+  bool matches;
+};
+
+void ExpectMatches(bool (*match)(const char*, const char*, const char*),
+                   std::span<const MatchCase> cases) {
+  for (const MatchCase& c : cases) {
+    EXPECT_EQ(match(c.subject, c.headers, c.wanted), c.matches)
+        << (c.subject ? c.subject : "(null)") << " | " << (c.headers ? c.headers : "(null)");
+  }
+}
+
 TEST(LarchmerePluginHelperMatchTest, RequestUrlMatchesPathBehindPrefixOrRequestUrlHeader) {
-  struct Case {
-    const char* url;
-    const char* headers;
-    const char* path;
-    bool matches;
-  };
-  const Case cases[] = {
+  const MatchCase cases[] = {
       {"http://localhost:8080/q/v1/frame/match?x=1", "", "/frame/match", true},
       {"/q/v1/frame/trymatch", "", "/frame/match", false},
       {"/frame/match", "", "/frame/match", false},
@@ -33,20 +45,11 @@ TEST(LarchmerePluginHelperMatchTest, RequestUrlMatchesPathBehindPrefixOrRequestU
       {"/other", "Request URL: /q/v1/frame/match\r\n", "/frame/match", false},
       {nullptr, nullptr, "/frame/match", false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Helper::IsValidRequestURL(c.url, c.headers, c.path), c.matches)
-        << (c.url ? c.url : "(null)") << " | " << (c.headers ? c.headers : "(null)");
-  }
+  ExpectMatches(Helper::IsValidRequestURL, cases);
 }
 
 TEST(LarchmerePluginHelperMatchTest, MethodMatchesExactlyOrThroughPreflightHeader) {
-  struct Case {
-    const char* method;
-    const char* headers;
-    const char* expected;
-    bool matches;
-  };
-  const Case cases[] = {
+  const MatchCase cases[] = {
       {"POST", "", "POST", true},
       {"GET", "", "POST", false},
       {"post", "", "POST", false},
@@ -57,10 +60,7 @@ TEST(LarchmerePluginHelperMatchTest, MethodMatchesExactlyOrThroughPreflightHeade
       {nullptr, "Access-Control-Request-Method: POST", "POST", false},
       {"POST", "", nullptr, false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Helper::IsValidRequestMethd(c.method, c.headers, c.expected), c.matches)
-        << (c.method ? c.method : "(null)") << " | " << (c.headers ? c.headers : "(null)");
-  }
+  ExpectMatches(Helper::IsValidRequestMethd, cases);
 }
 
 TEST(LarchmerePluginHelperMatchTest, HeaderSanityAndTextComparisonsTolerateNull) {

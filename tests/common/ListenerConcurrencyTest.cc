@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/EngineRecords.h"
 #include "common/FakeFaceLogin.h"
 #include "common/ManualClock.h"
 #include "plugin/common/CaptureLock.h"
@@ -21,17 +22,10 @@ using Corvane::QAV::SDK::SDK_EnrollmentFeedback;
 using Corvane::QAV::SDK::SDK_ERROR;
 using Corvane::QAV::SDK::SDK_Frame;
 using Corvane::QAV::SDK::SDK_RemoteMatchFeedback;
+using keystead::test::FrameWithImage;
+using keystead::test::kCorrelationId;
 using keystead::test_support::RunWithWatchdog;
 using namespace std::chrono_literals;
-
-const std::string kId = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
-
-SDK_Frame Frame() {
-  SDK_Frame frame;
-  frame.image = std::string(256, 'p');
-  frame.frameSize = 256;
-  return frame;
-}
 
 class ListenerConcurrencyTest : public testing::Test {
  protected:
@@ -63,7 +57,7 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
   // The clean-up pauses really yield for a moment, so requests overlap them.
   clock->SetSleepHook([](int) { std::this_thread::sleep_for(1ms); });
   StartCapture();
-  holder.AdmitCorrelationId(kId);
+  holder.AdmitCorrelationId(kCorrelationId);
 
   RunWithWatchdog(
       [this] {
@@ -75,7 +69,7 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
             if (frame % 100 == 50) {
               clock->AdvanceMs(6000);  // the page went quiet
             }
-            if (!engine->DeliverFrame(Frame())) {
+            if (!engine->DeliverFrame(FrameWithImage(256))) {
               std::this_thread::yield();
             }
           }
@@ -86,7 +80,7 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
           error.source = 2;
           error.code = 5633;
           SDK_RemoteMatchFeedback match;
-          match.correlationId = kId;
+          match.correlationId = kCorrelationId;
           while (!engineDone) {
             holder.EnrollFeedbackListener().OnEnrollmentFeedback(
                 SDK_EnrollmentFeedback{"s", 1, {}});
@@ -99,13 +93,13 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
           while (!engineDone) {
             const SessionFlags flags = state.ReadSessionFlags();
             if (!flags.timeOutInProgress) {
-              holder.AdmitCorrelationId(kId);
+              holder.AdmitCorrelationId(kCorrelationId);
               if (!flags.started) {
                 StartCapture();
               }
             }
             holder.FrameListener().TakeNewestIfNewerThan(state.StartTimeMs());
-            holder.MatchFeedbackListener().FindByCorrelationId(kId);
+            holder.MatchFeedbackListener().FindByCorrelationId(kCorrelationId);
             holder.EnrollFeedbackListener().TakeNewest();
             holder.HybridMatchListener().TakeNewestError();
             if (holder.IsInvalidCamera()) {
@@ -119,7 +113,7 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
             StopCapture();
             holder.RestartStopwatchesIfSessionStarted();
             state.TryMarkOperationStarted();
-            state.TryRecordMatchRestart(kId, 3);
+            state.TryRecordMatchRestart(kCorrelationId, 3);
             std::this_thread::sleep_for(3ms);
           }
         });
@@ -139,7 +133,7 @@ TEST_F(ListenerConcurrencyTest, TimeOutsOnTheFrameThreadNeverDeadlockWithRequest
 
 TEST_F(ListenerConcurrencyTest, FrameStopWaitingForAFiringTimeOutDoesNotDeadlock) {
   StartCapture();
-  holder.AdmitCorrelationId(kId);
+  holder.AdmitCorrelationId(kCorrelationId);
   clock->AdvanceMs(7000);
   // The frame notification is under way; before it reaches the listener, a
   // frame-stop request takes the capture lock and waits in the engine's stop.
@@ -153,7 +147,7 @@ TEST_F(ListenerConcurrencyTest, FrameStopWaitingForAFiringTimeOutDoesNotDeadlock
 
   RunWithWatchdog(
       [&] {
-        std::thread frameThread([this] { engine->DeliverFrame(Frame()); });
+        std::thread frameThread([this] { engine->DeliverFrame(FrameWithImage(256)); });
         std::thread stopRequest([&] {
           frameInFlight.get_future().wait();
           StopCapture();
@@ -181,16 +175,16 @@ TEST_F(ListenerConcurrencyTest, OnlyOneTimeOutRunsAndRequestsProceedDuringItsCle
     }
   });
   StartCapture();
-  holder.AdmitCorrelationId(kId);
+  holder.AdmitCorrelationId(kCorrelationId);
   clock->AdvanceMs(7000);
 
   RunWithWatchdog(
       [&] {
-        std::thread frameThread([&] { engine->DeliverFrame(Frame()); });
+        std::thread frameThread([&] { engine->DeliverFrame(FrameWithImage(256)); });
         inCleanUp.get_future().wait();
 
         // A second engine thread's frame does not start another time-out.
-        holder.FrameListener().OnFrame(Frame());
+        holder.FrameListener().OnFrame(FrameWithImage(256));
         EXPECT_EQ(engine->stopCalls, 1);
         EXPECT_TRUE(holder.FrameListener().TimeOut().IsRunning());
 
@@ -198,7 +192,7 @@ TEST_F(ListenerConcurrencyTest, OnlyOneTimeOutRunsAndRequestsProceedDuringItsCle
         const SessionFlags flags = state.ReadSessionFlags();
         EXPECT_TRUE(flags.timeOutInProgress);
         EXPECT_FALSE(flags.started);
-        EXPECT_EQ(state.ReleaseCorrelationId(kId), CorrelationRelease::kNotStarted);
+        EXPECT_EQ(state.ReleaseCorrelationId(kCorrelationId), CorrelationRelease::kNotStarted);
         holder.EmptyListenersQueues();
         holder.RestartStopwatchesIfSessionStarted();
 

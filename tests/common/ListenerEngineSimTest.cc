@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "common/EngineRecords.h"
 #include "common/ManualClock.h"
 #include "engine-sim/SimControl.h"
 #include "plugin/common/CaptureLock.h"
@@ -20,17 +21,10 @@
 namespace corvane::larchmere::plugin::common {
 namespace {
 
+using keystead::test::FrameWithImage;
+using keystead::test::kCorrelationId;
 using namespace std::chrono_literals;
 namespace sim = keystead::sim;
-
-const std::string kId = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
-
-Corvane::QAV::SDK::SDK_Frame Frame(int frameSize) {
-  Corvane::QAV::SDK::SDK_Frame frame;
-  frame.image = std::string(static_cast<std::size_t>(frameSize), 'p');
-  frame.frameSize = frameSize;
-  return frame;
-}
 
 class ListenerEngineSimConcurrencyTest : public testing::Test {
  protected:
@@ -69,8 +63,8 @@ class ListenerEngineSimConcurrencyTest : public testing::Test {
 
 TEST_F(ListenerEngineSimConcurrencyTest, TimeOutStopsTheEngineWhileAFrameStopWaitsForIt) {
   StartCapture();
-  holder->AdmitCorrelationId(kId);
-  ASSERT_TRUE(sim::PushFrame(Frame(16)));
+  holder->AdmitCorrelationId(kCorrelationId);
+  ASSERT_TRUE(sim::PushFrame(FrameWithImage(16)));
   const auto shown = holder->FrameListener().TakeNewest();
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(shown->frame->image.size(), 16u);
@@ -92,7 +86,7 @@ TEST_F(ListenerEngineSimConcurrencyTest, TimeOutStopsTheEngineWhileAFrameStopWai
   });
   clock->AdvanceMs(7000);
 
-  ASSERT_TRUE(sim::PushFrame(Frame(16)));  // returns once the notification returned
+  ASSERT_TRUE(sim::PushFrame(FrameWithImage(16)));  // returns once the notification returned
   if (stopDone.wait_for(30s) != std::future_status::ready) {
     std::fprintf(stderr, "DEADLOCK: the frame stop never returned\n");
     std::abort();
@@ -104,14 +98,14 @@ TEST_F(ListenerEngineSimConcurrencyTest, TimeOutStopsTheEngineWhileAFrameStopWai
   EXPECT_FALSE(holder->State().IsTimeOutInProgress());
   EXPECT_TRUE(holder->State().CorrelationIds().empty());
   EXPECT_FALSE(holder->FrameListener().HasEntries());
-  EXPECT_FALSE(sim::PushFrame(Frame(16)));  // the capture is over
+  EXPECT_FALSE(sim::PushFrame(FrameWithImage(16)));  // the capture is over
 }
 
 TEST_F(ListenerEngineSimConcurrencyTest, EngineReportsAMissingCameraToTheFrameListener) {
   sim::Configure([](sim::Config& config) { config.videoDevices.clear(); });
   StartCapture();
   // The error travels on the capture thread; a pushed frame queues behind it.
-  ASSERT_TRUE(sim::PushFrame(Frame(1)));
+  ASSERT_TRUE(sim::PushFrame(FrameWithImage(1)));
 
   EXPECT_TRUE(holder->IsInvalidCamera());
   const auto error = holder->FrameListener().TakeNewestError();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "common/EngineRecords.h"
 #include "common/FakeFaceLogin.h"
 #include "common/ManualClock.h"
 #include "plugin/common/FrameSessionState.h"
@@ -18,16 +19,11 @@ using Corvane::QAV::SDK::SDK_ERROR;
 using Corvane::QAV::SDK::SDK_Frame;
 using Corvane::QAV::SDK::SDK_ProcessedFramesContainer;
 using Corvane::QAV::SDK::SDK_RemoteMatchFeedback;
+using keystead::test::EngineError;
+using keystead::test::MatchFeedback;
 
 const std::string kIdA = "QCIDaaaaaaaa-aaaa-aaaa-aaaa-aaaaaaaaaaaaQCID";
 const std::string kIdB = "QCIDbbbbbbbb-bbbb-bbbb-bbbb-bbbbbbbbbbbbQCID";
-
-SDK_ERROR Error(int source, int code) {
-  SDK_ERROR error;
-  error.source = source;
-  error.code = code;
-  return error;
-}
 
 class ListenerHolderTest : public testing::Test {
  protected:
@@ -43,7 +39,7 @@ class ListenerHolderTest : public testing::Test {
     holder.MatchFeedbackListener().OnRemoteMatchFeedback(feedback);
     holder.HybridMatchListener().OnHybridMatchFeedback(feedback);
     for (LMListener* listener : Listeners()) {
-      listener->OnError(Error(2, 7));
+      listener->OnError(EngineError(2, 7));
     }
   }
 
@@ -93,11 +89,11 @@ TEST_F(ListenerHolderTest, DomainSuffixIsSetOnceAndNeverEmpty) {
 }
 
 TEST_F(ListenerHolderTest, AnyListenerFlagsTheCameraAndUnsetClearsAll) {
-  holder.HybridMatchListener().OnError(Error(0, 5632));
+  holder.HybridMatchListener().OnError(EngineError(0, 5632));
   EXPECT_TRUE(holder.IsInvalidCamera());
 
   for (LMListener* listener : Listeners()) {
-    listener->OnError(Error(2, 5637));
+    listener->OnError(EngineError(2, 5637));
   }
   holder.UnsetInvalidCamera();
 
@@ -110,7 +106,7 @@ TEST_F(ListenerHolderTest, AnyListenerFlagsTheCameraAndUnsetClearsAll) {
 TEST_F(ListenerHolderTest, EmptyListenersQueuesEmptiesResultsAndErrorsButKeepsTheCameraFlag) {
   holder.EmptyListenersQueues();  // on empty queues: nothing to do
   FillEveryQueue();
-  holder.EnrollFeedbackListener().OnError(Error(2, 5633));
+  holder.EnrollFeedbackListener().OnError(EngineError(2, 5633));
 
   holder.EmptyListenersQueues();
 
@@ -143,12 +139,6 @@ SDK_Frame FrameOfSize(int frameSize) {
   return frame;
 }
 
-SDK_RemoteMatchFeedback MatchFeedbackFor(const std::string& correlationId) {
-  SDK_RemoteMatchFeedback feedback;
-  feedback.correlationId = correlationId;
-  return feedback;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, ListenerHolderArrivalTest,
     testing::Values(
@@ -173,32 +163,30 @@ INSTANTIATE_TEST_SUITE_P(
               h.EnrollFeedbackListener().OnEnrollmentFeedback(SDK_EnrollmentFeedback{"", 1, {}});
             },
             false},
-        ArrivalCase{"RemoteMatchFeedback",
-                    [](auto& h) {
-                      h.MatchFeedbackListener().OnRemoteMatchFeedback(MatchFeedbackFor(kIdA));
-                    },
+        ArrivalCase{
+            "RemoteMatchFeedback",
+            [](auto& h) { h.MatchFeedbackListener().OnRemoteMatchFeedback(MatchFeedback(kIdA)); },
+            true},
+        ArrivalCase{
+            "UnclaimableRemoteMatchFeedback",
+            [](auto& h) { h.MatchFeedbackListener().OnRemoteMatchFeedback(MatchFeedback("QCID")); },
+            false},
+        ArrivalCase{
+            "HybridMatchFeedback",
+            [](auto& h) { h.HybridMatchListener().OnHybridMatchFeedback(MatchFeedback("QCID")); },
+            true},
+        ArrivalCase{"FrameError", [](auto& h) { h.FrameListener().OnError(EngineError(2, 7)); },
                     true},
-        ArrivalCase{"UnclaimableRemoteMatchFeedback",
-                    [](auto& h) {
-                      h.MatchFeedbackListener().OnRemoteMatchFeedback(MatchFeedbackFor("QCID"));
-                    },
-                    false},
-        ArrivalCase{"HybridMatchFeedback",
-                    [](auto& h) {
-                      h.HybridMatchListener().OnHybridMatchFeedback(MatchFeedbackFor("QCID"));
-                    },
-                    true},
-        ArrivalCase{"FrameError", [](auto& h) { h.FrameListener().OnError(Error(2, 7)); }, true},
         ArrivalCase{"ProcessedFramesError",
-                    [](auto& h) { h.ProcessedFramesListener().OnError(Error(3, 7)); }, true},
+                    [](auto& h) { h.ProcessedFramesListener().OnError(EngineError(3, 7)); }, true},
         ArrivalCase{"EnrollmentError",
-                    [](auto& h) { h.EnrollFeedbackListener().OnError(Error(4, 7)); }, true},
-        ArrivalCase{"MatchError", [](auto& h) { h.MatchFeedbackListener().OnError(Error(1, 7)); },
-                    true},
+                    [](auto& h) { h.EnrollFeedbackListener().OnError(EngineError(4, 7)); }, true},
+        ArrivalCase{"MatchError",
+                    [](auto& h) { h.MatchFeedbackListener().OnError(EngineError(1, 7)); }, true},
         ArrivalCase{"CameraFlagOnly",
-                    [](auto& h) { h.HybridMatchListener().OnError(Error(0, 5633)); }, true},
-        ArrivalCase{"DroppedError", [](auto& h) { h.HybridMatchListener().OnError(Error(0, 7)); },
-                    false}),
+                    [](auto& h) { h.HybridMatchListener().OnError(EngineError(0, 5633)); }, true},
+        ArrivalCase{"DroppedError",
+                    [](auto& h) { h.HybridMatchListener().OnError(EngineError(0, 7)); }, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ListenerHolderTest, NewIdsRestartTheSessionStopwatchEveryRequestThePollStopwatch) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/EngineRecords.h"
 #include "common/ManualClock.h"
 #include "plugin/common/DeviceAuthenticatedListener.h"
 #include "plugin/common/LMEnrollFeedbackListener.h"
@@ -20,29 +21,16 @@ using Corvane::QAV::SDK::SDK_Frame;
 using Corvane::QAV::SDK::SDK_ProcessedFrame;
 using Corvane::QAV::SDK::SDK_ProcessedFramesContainer;
 using Corvane::QAV::SDK::SDK_RemoteMatchFeedback;
+using keystead::test::EngineError;
+using keystead::test::kCorrelationId;
+using keystead::test::MatchFeedback;
 
-const std::string kCorrelationId = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
 const std::string kOtherCorrelationId = "QCID00000000-1111-2222-3333-444444444444QCID";
-
-SDK_ERROR Error(int source, int code, const std::string& description = "engine error") {
-  SDK_ERROR error;
-  error.source = source;
-  error.code = code;
-  error.description = description;
-  return error;
-}
 
 SDK_EnrollmentFeedback Feedback(const std::string& description, int code = 0) {
   SDK_EnrollmentFeedback feedback;
   feedback.description = description;
   feedback.code = code;
-  return feedback;
-}
-
-SDK_RemoteMatchFeedback MatchFeedback(const std::string& correlationId, int nextStep = 0) {
-  SDK_RemoteMatchFeedback feedback;
-  feedback.correlationId = correlationId;
-  feedback.nextStep = nextStep;
   return feedback;
 }
 
@@ -59,7 +47,7 @@ TEST_P(ListenerErrorTest, QueuesBySourceAndFlagsCameraCodes) {
   const ErrorCase& param = GetParam();
   LMEnrollFeedbackListener listener;
 
-  listener.OnError(Error(param.source, param.code));
+  listener.OnError(EngineError(param.source, param.code));
 
   EXPECT_EQ(listener.HasErrors(), param.queued);
   EXPECT_EQ(listener.IsInvalidCamera(), param.invalidCamera);
@@ -75,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ListenerTest, QueuedErrorKeepsEveryField) {
   LMMatchFeedbackListener listener;
-  SDK_ERROR error = Error(4, 1234, "description");
+  SDK_ERROR error = EngineError(4, 1234, "description");
   error.cloudError = "cloud";
   error.templateCount = 3;
   error.liveness = "BLINK";
@@ -95,8 +83,8 @@ TEST(ListenerTest, QueuedErrorKeepsEveryField) {
 
 TEST(ListenerTest, CameraFlagStaysUntilUnset) {
   LMHybridMatchListener listener;
-  listener.OnError(Error(2, 5633));
-  listener.OnError(Error(2, 0));
+  listener.OnError(EngineError(2, 5633));
+  listener.OnError(EngineError(2, 0));
   listener.TakeNewestError();
   EXPECT_TRUE(listener.IsInvalidCamera());
 
@@ -179,7 +167,7 @@ TEST(ListenerTest, QueuesAreBoundedAndDropTheOldest) {
   const int pushed = static_cast<int>(LMListener::kMaxQueuedEntries) + 6;
   for (int i = 1; i <= pushed; ++i) {
     listener.OnEnrollmentFeedback(Feedback("feedback", i));
-    listener.OnError(Error(2, i));
+    listener.OnError(EngineError(2, i));
   }
 
   EXPECT_EQ(listener.Size(), LMListener::kMaxQueuedEntries);
@@ -268,7 +256,7 @@ TEST(DeviceAuthenticatedListenerTest, ForwardsBothTextsOnlyWhenTheHostWantsThem)
   HostCallbacks callbacks{};
   callbacks.deviceAuthenticated = &RecordDeviceAuthenticated;
   listener.SetHostCallbacks(callbacks);
-  listener.OnError(Error(2, 5633));  // of no interest to this listener
+  listener.OnError(EngineError(2, 5633));  // of no interest to this listener
   listener.OnDeviceAuthenticated("device-id", "user@example.com");
 
   EXPECT_TRUE(listener.HasDeviceCallback());

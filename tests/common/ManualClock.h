@@ -21,21 +21,21 @@ class ManualClock : public common::Clock {
   static constexpr double kDefaultWallClockMs = 1'700'000'000'000.0;
 
   double NowMs() override {
-    std::scoped_lock lock(mutex);
-    return nowMs;
+    std::scoped_lock lock(mutex_);
+    return nowMs_;
   }
 
   double WallClockMs() override {
-    std::scoped_lock lock(mutex);
-    return wallClockMs;
+    std::scoped_lock lock(mutex_);
+    return wallClockMs_;
   }
 
   void SleepMs(int milliseconds) override {
     std::function<void(int)> hook;
     {
-      std::scoped_lock lock(mutex);
-      sleeps.push_back(milliseconds);
-      hook = sleepHook;
+      std::scoped_lock lock(mutex_);
+      sleeps_.push_back(milliseconds);
+      hook = sleepHook_;
     }
     if (hook) {
       hook(milliseconds);
@@ -48,10 +48,10 @@ class ManualClock : public common::Clock {
     std::function<void(double)> hook;
     double remainingMs = 0;
     {
-      std::scoped_lock lock(mutex);
-      remainingMs = deadlineMs - nowMs;
-      waits.push_back(remainingMs);
-      hook = waitHook;
+      std::scoped_lock lock(mutex_);
+      remainingMs = deadlineMs - nowMs_;
+      waits_.push_back(remainingMs);
+      hook = waitHook_;
     }
     if (hook) {
       hook(remainingMs);
@@ -59,52 +59,52 @@ class ManualClock : public common::Clock {
     if (arrivals.Generation() != seenGeneration) {
       return true;
     }
-    std::scoped_lock lock(mutex);
-    if (deadlineMs > nowMs) {  // a hook may have moved time past the deadline
-      wallClockMs += deadlineMs - nowMs;
-      nowMs = deadlineMs;
+    std::scoped_lock lock(mutex_);
+    if (deadlineMs > nowMs_) {  // a hook may have moved time past the deadline
+      wallClockMs_ += deadlineMs - nowMs_;
+      nowMs_ = deadlineMs;
     }
     return false;
   }
 
   void AdvanceMs(double milliseconds) {
-    std::scoped_lock lock(mutex);
-    nowMs += milliseconds;
-    wallClockMs += milliseconds;
+    std::scoped_lock lock(mutex_);
+    nowMs_ += milliseconds;
+    wallClockMs_ += milliseconds;
   }
 
   // Called with the requested duration at every SleepMs, before time moves.
   void SetSleepHook(std::function<void(int)> hook) {
-    std::scoped_lock lock(mutex);
-    sleepHook = std::move(hook);
+    std::scoped_lock lock(mutex_);
+    sleepHook_ = std::move(hook);
   }
 
   std::vector<int> Sleeps() const {
-    std::scoped_lock lock(mutex);
-    return sleeps;
+    std::scoped_lock lock(mutex_);
+    return sleeps_;
   }
 
   // Called with the wait's length at every WaitForArrival, before it looks
   // at the signal: an arrival pushed here wakes the wait.
   void SetWaitHook(std::function<void(double)> hook) {
-    std::scoped_lock lock(mutex);
-    waitHook = std::move(hook);
+    std::scoped_lock lock(mutex_);
+    waitHook_ = std::move(hook);
   }
 
   // The length of every WaitForArrival (deadline minus now), in order.
   std::vector<double> Waits() const {
-    std::scoped_lock lock(mutex);
-    return waits;
+    std::scoped_lock lock(mutex_);
+    return waits_;
   }
 
  private:
-  mutable std::mutex mutex;
-  double nowMs = 0;
-  double wallClockMs = kDefaultWallClockMs;
-  std::vector<int> sleeps;
-  std::function<void(int)> sleepHook;
-  std::vector<double> waits;
-  std::function<void(double)> waitHook;
+  mutable std::mutex mutex_;
+  double nowMs_ = 0;
+  double wallClockMs_ = kDefaultWallClockMs;
+  std::vector<int> sleeps_;
+  std::function<void(int)> sleepHook_;
+  std::vector<double> waits_;
+  std::function<void(double)> waitHook_;
 };
 
 }  // namespace corvane::larchmere::plugin::test

@@ -31,16 +31,11 @@ sdk::SDK_RemoteMatchFeedback MatchFeedback(const std::string& idToken) {
   return feedback;
 }
 
-struct PollAnswer {
-  unsigned short status = 200;
-  std::string body = "before:";
-};
-
 // A poll whose result step takes the hybrid listener's newest result, as the
 // match endpoints do, and counts its passes.
 class FramePollLoopTest : public ::testing::Test {
  protected:
-  PollAnswer Poll() {
+  Answer Poll() {
     const FramePollLoop loop(
         *holder,
         [this](bool, unsigned short&) {
@@ -53,9 +48,11 @@ class FramePollLoopTest : public ::testing::Test {
         },
         [](const std::shared_ptr<const sdk::SDK_Frame>& frame) { return "frame:" + frame->image; },
         [] { return std::string("camera"); });
-    PollAnswer answer;
+    Answer answer;
+    answer.status = 200;
+    answer.body = "before:";
     bool deliverFrames = true;
-    loop.Run(deliverFrames, answer.status, answer.body);
+    loop.Run(deliverFrames, answer);
     return answer;
   }
 
@@ -68,7 +65,7 @@ class FramePollLoopTest : public ::testing::Test {
 };
 
 TEST_F(FramePollLoopTest, NothingArrivingWaitsOnceForTheWholeBudgetAndAnswersNothing) {
-  const PollAnswer answer = Poll();
+  const Answer answer = Poll();
 
   EXPECT_EQ(answer.status, 200);
   EXPECT_EQ(answer.body, "before:");
@@ -89,7 +86,7 @@ class FramePollLoopWakeTest : public FramePollLoopTest,
 TEST_P(FramePollLoopWakeTest, ArrivalDuringTheWaitIsAnsweredAtOnce) {
   clock->SetWaitHook([this](double) { GetParam().arrive(*holder); });
 
-  const PollAnswer answer = Poll();
+  const Answer answer = Poll();
 
   EXPECT_EQ(answer.body, "before:" + GetParam().answer);
   EXPECT_EQ(passes, 2);
@@ -123,7 +120,7 @@ TEST_F(FramePollLoopTest, ArrivalNobodyAnswersKeepsTheRestOfTheBudget) {
     }
   });
 
-  const PollAnswer answer = Poll();
+  const Answer answer = Poll();
 
   EXPECT_EQ(answer.body, "before:");
   EXPECT_EQ(passes, 2);
@@ -136,7 +133,7 @@ TEST_F(FramePollLoopTest, ResultArrivingWhileThePassRunsIsNotLeftForTheNextPoll)
     holder->HybridMatchListener().OnHybridMatchFeedback(MatchFeedback("late"));
   };
 
-  const PollAnswer answer = Poll();
+  const Answer answer = Poll();
 
   EXPECT_EQ(answer.body, "before:result:late");
   EXPECT_EQ(clock->NowMs(), 0);
@@ -153,13 +150,13 @@ TEST(FramePollLoopRealClockTest, FramePushedFromAnotherThreadWakesTheWaitingPoll
     holder.FrameListener().OnFrame(FrameWithImage("live"));
   });
   bool deliverFrames = true;
-  unsigned short status = 200;
-  std::string body;
+  Answer answer;
+  answer.status = 200;
 
-  loop.Run(deliverFrames, status, body);
+  loop.Run(deliverFrames, answer);
   engine.get();
 
-  EXPECT_EQ(body, "frame:live");
+  EXPECT_EQ(answer.body, "frame:live");
 }
 
 }  // namespace

@@ -34,12 +34,11 @@ class ProbeHandler final : public IAsyncRequestMethod {
   std::vector<Visit> visits;
 
  protected:
-  bool AsyncProcessRequest(const char*, int, const char*, bool& timedOut, bool& sessionStarted,
-                           bool& deliverFrames, unsigned short& status, std::string&,
-                           std::string& responseBody) override {
-    visits.push_back({timedOut, sessionStarted, deliverFrames});
-    status = 200;
-    responseBody.append("{\"probe\":true}");
+  bool AsyncProcessRequest(const char*, int, const char*, CaptureFlags& flags,
+                           Answer& answer) override {
+    visits.push_back({flags.timedOut, flags.sessionStarted, flags.deliverFrames});
+    answer.status = 200;
+    answer.body.append("{\"probe\":true}");
     return true;
   }
   int GetLivenessSetting() override { return ReadIntegerSetting("BCA_LIVENESS_TYPE_REMOTE_MATCH"); }
@@ -59,8 +58,7 @@ class RequestFrameworkTest : public RouterTest {
   Response Poll(const std::string& headers) {
     Response response;
     response.status = 200;
-    response.result = probe->ProcessRequest(headers.c_str(), 0, nullptr, response.status,
-                                            response.headers, response.body);
+    response.result = probe->ProcessRequest(headers.c_str(), 0, nullptr, response);
     return response;
   }
 
@@ -79,6 +77,15 @@ class RequestFrameworkTest : public RouterTest {
   }
 
   common::FrameSessionState& State() { return holder->State(); }
+
+  // A session bound to kCorrelationId by a first poll, with a frame error
+  // queued and 3 s passed since.
+  void BeginSessionWithAFrameErrorQueuedAndWait() {
+    Poll(HeadersWithId(kCorrelationId));
+    State().BeginSession(clock->WallClockMs());
+    QueueFrameError();
+    clock->AdvanceMs(3000);
+  }
 
   std::unique_ptr<ProbeHandler> probe;
 };
@@ -114,8 +121,7 @@ TEST_F(RequestFrameworkTest, HostStartingWith500StillReachesTheHandler) {
   Response response;
   response.status = 500;
   const std::string headers = HeadersWithId(kCorrelationId);
-  probe->ProcessRequest(headers.c_str(), 0, nullptr, response.status, response.headers,
-                        response.body);
+  probe->ProcessRequest(headers.c_str(), 0, nullptr, response);
   EXPECT_EQ(probe->visits.size(), 1u);
   EXPECT_EQ(response.status, 200);
 }
@@ -140,10 +146,7 @@ TEST_F(RequestFrameworkTest, FirstIdBetweenSessionsStartsFromEmptyQueuesAndFresh
 }
 
 TEST_F(RequestFrameworkTest, KnownIdDuringASessionKeepsQueuesAndOnlyRestartsThePollStopwatch) {
-  Poll(HeadersWithId(kCorrelationId));
-  State().BeginSession(clock->WallClockMs());
-  QueueFrameError();
-  clock->AdvanceMs(3000);
+  BeginSessionWithAFrameErrorQueuedAndWait();
 
   Poll(HeadersWithId(kCorrelationId));
 
@@ -155,10 +158,7 @@ TEST_F(RequestFrameworkTest, KnownIdDuringASessionKeepsQueuesAndOnlyRestartsTheP
 }
 
 TEST_F(RequestFrameworkTest, NewIdDuringASessionJoinsItAndRestartsTheSessionStopwatch) {
-  Poll(HeadersWithId(kCorrelationId));
-  State().BeginSession(clock->WallClockMs());
-  QueueFrameError();
-  clock->AdvanceMs(3000);
+  BeginSessionWithAFrameErrorQueuedAndWait();
   const std::string otherId = "QCID" + std::string(36, '7') + "QCID";
 
   Poll(HeadersWithId(otherId));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plugin/common/CaptureLock.h"
+#include "plugin/common/JsonText.h"
 #include "support/Watchdog.h"
 #include "uri/UriTestSupport.h"
 
@@ -24,8 +25,7 @@ constexpr auto kDeadline = 120s;
 
 bool IsOneJsonDocument(const std::string& body) {
   Json::Value parsed;
-  const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-  return reader->parse(body.data(), body.data() + body.size(), &parsed, nullptr);
+  return common::ParseLenientJson(body, parsed);
 }
 
 struct StressRequest {

@@ -300,28 +300,20 @@ TEST(RouterExceptionTest, HandlerExceptionBecomesGenericErrorWith500) {
   auto engine = std::make_shared<ThrowingEngine>();
   auto holder = std::make_unique<common::LMListenerHolder>(engine, std::make_shared<ManualClock>());
   URIContext router(engine, holder.get(), nullptr, HostCallbacks{});
-  unsigned short status = 200;
-  std::string headers;
-  std::string body;
-  const std::string url = Url("/camera/status");
-  EXPECT_FALSE(
-      router.ProcessRequest("GET", url.c_str(), kJsonHeaders, 0, nullptr, status, headers, body));
-  EXPECT_EQ(status, 500);
-  EXPECT_EQ(body, kGenericError);
-  EXPECT_EQ(headers, CorsBlock(kJsonHeaders));
+  const Response response = SendTo(router, "GET", "/camera/status", kJsonHeaders, "", 200);
+  EXPECT_FALSE(response.result);
+  EXPECT_EQ(response.status, 500);
+  EXPECT_EQ(response.body, kGenericError);
+  EXPECT_EQ(response.headers, CorsBlock(kJsonHeaders));
 }
 
 TEST(RouterWithoutEngineTest, RegistersNoHandlerAndAnswersNothing) {
   URIContext router(nullptr, nullptr, nullptr, HostCallbacks{});
   EXPECT_THAT(router.HandlerClassNames(), IsEmpty());
-  unsigned short status = 0;
-  std::string headers;
-  std::string body;
-  const std::string url = Url("/status/qav");
-  EXPECT_FALSE(
-      router.ProcessRequest("GET", url.c_str(), kJsonHeaders, 0, nullptr, status, headers, body));
-  EXPECT_EQ(status, 400);
-  EXPECT_EQ(body, kGenericError);
+  const Response response = SendTo(router, "GET", "/status/qav", kJsonHeaders, "", 0);
+  EXPECT_FALSE(response.result);
+  EXPECT_EQ(response.status, 400);
+  EXPECT_EQ(response.body, kGenericError);
 }
 
 // --- Pre-install partner check ---

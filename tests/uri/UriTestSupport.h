@@ -19,6 +19,7 @@
 #include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/sdk/FaceLogin.h"
+#include "plugin/uri/Answer.h"
 #include "plugin/uri/URIContext.h"
 
 namespace corvane::larchmere::plugin::uri::test {
@@ -71,12 +72,23 @@ struct Registrations {
   }
 };
 
-struct Response {
+// An answer and the result that came with it.
+struct Response : Answer {
   bool result = false;
-  unsigned short status = 0;
-  std::string headers;
-  std::string body;
 };
+
+// One request through `router`, the status starting at `startStatus`.
+inline Response SendTo(URIContext& router, const char* method, const std::string& path,
+                       const std::string& headers = kJsonHeaders, const std::string& body = "",
+                       unsigned short startStatus = 200) {
+  Response response;
+  response.status = startStatus;
+  const std::string url = Url(path);
+  response.result = router.ProcessRequest(
+      method, url.c_str(), headers.c_str(), static_cast<int>(body.size()),
+      body.empty() ? nullptr : body.c_str(), response.status, response.headers, response.body);
+  return response;
+}
 
 // A fresh stand-in engine (no frames unless pushed), a holder on a manual
 // clock and a router that reports to `registrations`.
@@ -108,13 +120,7 @@ class RouterTest : public ::testing::Test {
   Response Send(const char* method, const std::string& path,
                 const std::string& headers = kJsonHeaders, const std::string& body = "",
                 unsigned short startStatus = 200) {
-    Response response;
-    response.status = startStatus;
-    const std::string url = Url(path);
-    response.result = router->ProcessRequest(
-        method, url.c_str(), headers.c_str(), static_cast<int>(body.size()),
-        body.empty() ? nullptr : body.c_str(), response.status, response.headers, response.body);
-    return response;
+    return SendTo(*router, method, path, headers, body, startStatus);
   }
 
   Registrations registrations;
