@@ -40,6 +40,7 @@
 #include "plugin/uri/Answer.h"
 #include "plugin/uri/PostEnrollFrames.h"
 
+namespace keystead::bench {
 namespace {
 
 namespace sim = keystead::sim;
@@ -94,20 +95,20 @@ class EnrollmentSession {
       config.camera.autoFrames = false;
       config.autoTimelines = false;
     });
-    engine = CreateFaceLogin();
-    holder = std::make_unique<LMListenerHolder>(engine);
-    handler = std::make_unique<PostEnrollFrames>(engine, holder.get());
+    engine_ = CreateFaceLogin();
+    holder_ = std::make_unique<LMListenerHolder>(engine_);
+    handler_ = std::make_unique<PostEnrollFrames>(engine_, holder_.get());
   }
   ~EnrollmentSession() {
-    engine->StopRemoteBiometricData();
-    handler.reset();
-    holder.reset();
+    engine_->StopRemoteBiometricData();
+    handler_.reset();
+    holder_.reset();
   }
   EnrollmentSession(const EnrollmentSession&) = delete;
   EnrollmentSession& operator=(const EnrollmentSession&) = delete;
 
-  PostEnrollFrames& Handler() { return *handler; }
-  LMListenerHolder& Holder() { return *holder; }
+  PostEnrollFrames& Handler() { return *handler_; }
+  LMListenerHolder& Holder() { return *holder_; }
 
   // Starts the capture and the enrollment by one poll and waits until that
   // poll returned a frame; false when none came back. Leaves no frame queued.
@@ -116,7 +117,7 @@ class EnrollmentSession {
     Answer answer;
     {
       const std::jthread poll([&] {
-        answer = Poll(*handler);
+        answer = Poll(*handler_);
         answered = true;
       });
       // Frames of the session's first second are never shown: push until one
@@ -127,14 +128,14 @@ class EnrollmentSession {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
       }
     }
-    holder->EmptyListenersQueues();
+    holder_->EmptyListenersQueues();
     return FrameVersion(answer.body) >= 0;
   }
 
  private:
-  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
-  std::unique_ptr<LMListenerHolder> holder;
-  std::unique_ptr<PostEnrollFrames> handler;
+  std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine_;
+  std::unique_ptr<LMListenerHolder> holder_;
+  std::unique_ptr<PostEnrollFrames> handler_;
 };
 
 // Polls the enrollment endpoint in a loop, as a page does, and records when
@@ -143,37 +144,37 @@ class EnrollmentSession {
 class Page {
  public:
   explicit Page(PostEnrollFrames& handler)
-      : handler(handler), thread([this](const std::stop_token& stop) { Run(stop); }) {}
+      : handler_(handler), thread_([this](const std::stop_token& stop) { Run(stop); }) {}
 
   // Waits until the frame `version` was returned; its arrival time.
   SteadyClock::time_point WaitFor(int version) {
-    std::unique_lock lock(mutex);
-    returned.wait(lock, [&] { return lastVersion >= version; });
-    return lastArrival;
+    std::unique_lock lock(mutex_);
+    returned_.wait(lock, [&] { return lastVersion_ >= version; });
+    return lastArrival_;
   }
 
  private:
   void Run(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
-      const Answer answer = Poll(handler);
+      const Answer answer = Poll(handler_);
       const SteadyClock::time_point now = SteadyClock::now();
       const int version = FrameVersion(answer.body);
       if (version >= 0) {
-        std::scoped_lock lock(mutex);
-        lastVersion = version;
-        lastArrival = now;
-        returned.notify_all();
+        std::scoped_lock lock(mutex_);
+        lastVersion_ = version;
+        lastArrival_ = now;
+        returned_.notify_all();
       }
     }
   }
 
-  PostEnrollFrames& handler;
-  std::mutex mutex;
-  std::condition_variable returned;
-  int lastVersion = -1;                 // guarded by mutex
-  SteadyClock::time_point lastArrival;  // guarded by mutex
+  PostEnrollFrames& handler_;
+  std::mutex mutex_;
+  std::condition_variable returned_;
+  int lastVersion_ = -1;                 // guarded by mutex_
+  SteadyClock::time_point lastArrival_;  // guarded by mutex_
   // Last: joined before the members it uses go.
-  std::jthread thread;
+  std::jthread thread_;
 };
 
 double Percentile(std::vector<double> values, double fraction) {
@@ -225,16 +226,16 @@ BENCHMARK(BM_FrameToPollLatency)
 class ProcessorTimeWindow {
  public:
   void Report(benchmark::State& state) const {
-    const double cpuMs =
-        1000.0 * static_cast<double>(std::clock() - startCpu) / static_cast<double>(CLOCKS_PER_SEC);
-    const std::chrono::duration<double> elapsed = SteadyClock::now() - startReal;
+    const double cpuMs = 1000.0 * static_cast<double>(std::clock() - startCpu_) /
+                         static_cast<double>(CLOCKS_PER_SEC);
+    const std::chrono::duration<double> elapsed = SteadyClock::now() - startReal_;
     state.counters["cpu_ms"] = cpuMs;
     state.counters["cpu_ms_per_s"] = cpuMs / elapsed.count();
   }
 
  private:
-  const std::clock_t startCpu = std::clock();
-  const SteadyClock::time_point startReal = SteadyClock::now();
+  const std::clock_t startCpu_ = std::clock();
+  const SteadyClock::time_point startReal_ = SteadyClock::now();
 };
 
 // One step of a waiter, repeated until its stop token is set; returns true
@@ -337,6 +338,7 @@ BENCHMARK(BM_CpuOfEight50msPollLoops)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+}  // namespace keystead::bench
 
 int main(int argc, char** argv) {
   // Log lines go to a private folder, never the real profile.

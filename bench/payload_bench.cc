@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "RecordingReporter.h"
 #include "plugin/common/LarchmerePluginHelper.h"
 
+namespace keystead::bench {
 namespace {
 
 using corvane::larchmere::plugin::common::LarchmerePluginHelper;
@@ -65,31 +67,8 @@ void BM_MatchFrameDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_MatchFrameDocument);
 
-// Shows every run as usual and keeps the real time per iteration of each.
-class RecordingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  // Real time of the named benchmark, or 0 when it did not run.
-  double RealTime(const std::string& name) const {
-    const auto found = realTimes_.find(name);
-    return found == realTimes_.end() ? 0.0 : found->second;
-  }
-
- private:
-  std::map<std::string, double> realTimes_;
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
+// Runs the benchmarks and prints the ratio of the document to the encoding.
+int RunAndReportRatio(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RecordingReporter reporter;
@@ -105,3 +84,8 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+}  // namespace
+}  // namespace keystead::bench
+
+int main(int argc, char** argv) { return keystead::bench::RunAndReportRatio(argc, argv); }

@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "RecordingReporter.h"
 #include "engine-sim/SimControl.h"
 #include "plugin/entry/KeysteadPlugin.h"
 
+namespace keystead::bench {
 namespace {
 
 namespace sim = keystead::sim;
@@ -54,20 +56,6 @@ void BM_DeviceIdStatusJsonAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_DeviceIdStatusJsonAlone);
 
-// Prints as usual and keeps each benchmark's time per iteration.
-class RecordingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        times[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 // Private folders for the logger and registry, so nothing real is touched.
 std::filesystem::path UsePrivateFolders() {
   const std::filesystem::path root =
@@ -80,9 +68,8 @@ std::filesystem::path UsePrivateFolders() {
   return root;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Runs the benchmarks on an initialised plug-in and prints their ratio.
+int RunAndReportRatio(int argc, char** argv) {
   const std::filesystem::path root = UsePrivateFolders();
   sim::Reset();
   sim::Configure([](sim::Config& config) {
@@ -99,14 +86,18 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   Finalize();
 
-  const auto request = reporter.times.find(kRequestBench);
-  const auto json = reporter.times.find(kJsonBench);
-  if (request != reporter.times.end() && json != reporter.times.end() && json->second > 0) {
-    std::printf("ProcessRequest / JSON alone: %.2fx (goal: at most 5x)\n",
-                request->second / json->second);
+  const double request = reporter.RealTime(kRequestBench);
+  const double json = reporter.RealTime(kJsonBench);
+  if (request > 0 && json > 0) {
+    std::printf("ProcessRequest / JSON alone: %.2fx (goal: at most 5x)\n", request / json);
   }
   benchmark::Shutdown();
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
   return 0;
 }
+
+}  // namespace
+}  // namespace keystead::bench
+
+int main(int argc, char** argv) { return keystead::bench::RunAndReportRatio(argc, argv); }

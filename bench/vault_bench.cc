@@ -4,13 +4,14 @@
 // machine key live in a temporary folder, never in /var/lib or /etc.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempFolder.h"
 #include "vault/VaultOperations.h"
 
+namespace keystead::bench {
 namespace {
 
 const std::string kText(100, 't');
@@ -21,51 +22,44 @@ void SetCallRate(benchmark::State& state) {
 }
 
 void BM_Ecy(benchmark::State& state) {
-  if (keystead::vault::ecy(kText).empty()) {
+  if (vault::ecy(kText).empty()) {
     state.SkipWithError("ecy failed: is the program's folder writable by others?");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(keystead::vault::ecy(kText));
+  for (auto _ : state) benchmark::DoNotOptimize(vault::ecy(kText));
   SetCallRate(state);
 }
 BENCHMARK(BM_Ecy)->UseRealTime();
 
 void BM_Dcy(benchmark::State& state) {
-  const std::string ciphertext = keystead::vault::ecy(kText);
+  const std::string ciphertext = vault::ecy(kText);
   if (ciphertext.empty()) {
     state.SkipWithError("ecy failed: is the program's folder writable by others?");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(keystead::vault::dcy(ciphertext));
+  for (auto _ : state) benchmark::DoNotOptimize(vault::dcy(ciphertext));
   SetCallRate(state);
 }
 BENCHMARK(BM_Dcy)->UseRealTime();
 
 // A folder of its own that stands in for the machine's folders.
 class BenchMachine {
- public:
-  BenchMachine()
-      : root_(std::filesystem::temp_directory_path() /
-              ("keystead-vault-bench-" + std::to_string(std::random_device()()))) {
-    std::filesystem::create_directories(root_ / "programdata");
-    setenv("KEYSTEAD_PROGRAMDATA", (root_ / "programdata").c_str(), 1);
-    setenv("KEYSTEAD_MACHINE_KEY_FILE", (root_ / "machine.key").c_str(), 1);
-  }
-  ~BenchMachine() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  BenchMachine(const BenchMachine&) = delete;
-  BenchMachine& operator=(const BenchMachine&) = delete;
-
  private:
-  std::filesystem::path root_;
+  std::string CreateProgramData() const {
+    std::filesystem::create_directories(root_.Path("programdata"));
+    return root_.Path("programdata");
+  }
+
+  const test_support::TempFolder root_;
+  const test_support::ScopedEnv programData_{"KEYSTEAD_PROGRAMDATA", CreateProgramData()};
+  const test_support::ScopedEnv machineKey_{"KEYSTEAD_MACHINE_KEY_FILE", root_.Path("machine.key")};
 };
 
 }  // namespace
+}  // namespace keystead::bench
 
 int main(int argc, char** argv) {
-  const BenchMachine machine;
+  const keystead::bench::BenchMachine machine;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -1,11 +1,11 @@
 // Scenario files: the file named by KEYSTEAD_SIM_SCENARIO overrides the defaults;
 // a broken one is refused whole.
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
+#include <string>
 
 #include "SimTestSupport.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 namespace keystead::sim::test {
 namespace {
@@ -16,50 +16,22 @@ namespace fs = std::filesystem;
 const fs::path kExample =
     fs::path(__FILE__).parent_path() / "../../engine-sim/scenario-example.json";
 
-// Points KEYSTEAD_SIM_SCENARIO at `path` for the lifetime of the object.
-class ScenarioVariable {
- public:
-  explicit ScenarioVariable(const std::string& path) {
-    if (const char* old = std::getenv(kName)) old_ = old;
-    setenv(kName, path.c_str(), 1);
-  }
-  ~ScenarioVariable() {
-    if (old_) {
-      setenv(kName, old_->c_str(), 1);
-    } else {
-      unsetenv(kName);
-    }
-  }
-
- private:
-  static constexpr const char* kName = "KEYSTEAD_SIM_SCENARIO";
-  std::optional<std::string> old_;
-};
+// The variable that names the scenario file.
+constexpr char kScenarioVariable[] = "KEYSTEAD_SIM_SCENARIO";
 
 class ScenarioTest : public SimTest {
  protected:
-  void TearDown() override {
-    SimTest::TearDown();
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-
+  // Writes the scenario file and returns its path.
   std::string WriteFile(const std::string& text) {
-    fs::create_directories(folder_);
-    const fs::path path = folder_ / "scenario.json";
-    std::ofstream(path) << text;
-    return path.string();
+    return folder_.WriteFile("scenario.json", text);
   }
 
  private:
-  fs::path folder_ =
-      fs::temp_directory_path() /
-      ("keystead-sim-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  test_support::TempFolder folder_;
 };
 
 TEST_F(ScenarioTest, TheExampleFileNamedByTheEnvironmentOverridesTheDefaults) {
-  ScenarioVariable variable(kExample.string());
+  test_support::ScopedEnv variable(kScenarioVariable, kExample.string());
   Reset();
 
   sdk::ServiceReadiness readiness;
@@ -100,7 +72,7 @@ TEST_F(ScenarioTest, TheExampleFileNamedByTheEnvironmentOverridesTheDefaults) {
 }
 
 TEST_F(ScenarioTest, FrameSizeRateAndTimelinesComeFromTheFile) {
-  ScenarioVariable variable(WriteFile(R"({
+  test_support::ScopedEnv variable(kScenarioVariable, WriteFile(R"({
     "camera": {"width": 32, "height": 16, "channels": 1, "fps": 40},
     "timelines": {
       "enrollment": [
@@ -175,7 +147,7 @@ TEST_F(ScenarioTest, ADocumentNestedTooDeeplyIsRefusedWithItsPosition) {
 }
 
 TEST_F(ScenarioTest, AnUnreadableScenarioLeavesTheDefaults) {
-  ScenarioVariable variable(WriteFile("{ this is not json"));
+  test_support::ScopedEnv variable(kScenarioVariable, WriteFile("{ this is not json"));
   Reset();
   sdk::EngineStatus status;
   EXPECT_EQ(engine->GetServiceStatus(status), 0);

@@ -32,47 +32,24 @@ class RecordingListener : public sdk::FrameCallback,
   std::function<void()> onFrame;
 
   void OnFrame(const sdk::SDK_Frame& frame) override {
-    Add([&] {
-      frames.push_back(frame);
-      threads.push_back(std::this_thread::get_id());
-    });
+    Record(frames, frame);
     if (onFrame) onFrame();
   }
-  void OnError(const sdk::SDK_ERROR& error) override {
-    Add([&] {
-      errors.push_back(error);
-      threads.push_back(std::this_thread::get_id());
-    });
-  }
+  void OnError(const sdk::SDK_ERROR& error) override { Record(errors, error); }
   void OnEnrollmentFeedback(const sdk::SDK_EnrollmentFeedback& feedback) override {
-    Add([&] {
-      feedbacks.push_back(feedback);
-      threads.push_back(std::this_thread::get_id());
-    });
+    Record(feedbacks, feedback);
   }
   void OnRemoteMatchFeedback(const sdk::SDK_RemoteMatchFeedback& feedback) override {
-    Add([&] {
-      remoteResults.push_back(feedback);
-      threads.push_back(std::this_thread::get_id());
-    });
+    Record(remoteResults, feedback);
   }
   void OnHybridMatchFeedback(const sdk::SDK_RemoteMatchFeedback& feedback) override {
-    Add([&] {
-      hybridResults.push_back(feedback);
-      threads.push_back(std::this_thread::get_id());
-    });
+    Record(hybridResults, feedback);
   }
   void OnProcessedFrames(const sdk::SDK_ProcessedFramesContainer& container) override {
-    Add([&] {
-      processed.push_back(container);
-      threads.push_back(std::this_thread::get_id());
-    });
+    Record(processed, container);
   }
   void OnDeviceAuthenticated(const std::string& first, const std::string& second) override {
-    Add([&] {
-      devices.emplace_back(first, second);
-      threads.push_back(std::this_thread::get_id());
-    });
+    Record(devices, {first, second});
   }
 
   // Reads the recorded state under the lock.
@@ -101,10 +78,13 @@ class RecordingListener : public sdk::FrameCallback,
   std::vector<std::thread::id> threads;
 
  private:
-  void Add(const std::function<void()>& change) {
+  // Appends `item` and the calling thread under the lock, then wakes WaitFor.
+  template <typename T>
+  void Record(std::vector<T>& list, T item) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      change();
+      list.push_back(std::move(item));
+      threads.push_back(std::this_thread::get_id());
     }
     changed_.notify_all();
   }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,12 +22,19 @@ constexpr int kMaxPollsPerPage = 30;
 // Real time taken by each wait of a poll (a quiet poll waits once).
 constexpr std::chrono::milliseconds kRealWaitPerPoll{40};
 
-std::string ResultDocument(const std::string& correlationId) {
-  return LarchmerePluginHelper::ToMatchPayload(
-      std::make_shared<sdk::SDK_RemoteMatchFeedback>(MatchResult(correlationId)), false);
-}
-
-using CaptureConcurrencyTest = CaptureTest;
+class CaptureConcurrencyTest : public CaptureTest {
+ protected:
+  // Holds the first wait of a poll: raises `waiting`, then waits for `release`.
+  void ParkFirstWait(Signal& waiting, Signal& release) {
+    clock->SetWaitHook(
+        [&waiting, &release, parked = std::make_shared<std::atomic<bool>>(false)](double) {
+          if (!parked->exchange(true)) {
+            waiting.Raise();
+            release.Wait();
+          }
+        });
+  }
+};
 
 TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
   std::future<CaptureResponse> firstA =
@@ -44,12 +52,12 @@ TEST_F(CaptureConcurrencyTest, TwoPagesPollingOneSessionEachGetTheirOwnResult) {
   clock->AdvanceMs(60000);
   clock->SetWaitHook([](double) { std::this_thread::sleep_for(kRealWaitPerPoll); });
   const auto page = [](std::string id) {
-    const std::string expected = ResultDocument(id);
+    const std::string expected = MatchResultDocument(id, false);
     for (int poll = 0; poll < kMaxPollsPerPage; ++poll) {
       const CaptureResponse response = Post("/frame/match", CaptureHeaders(id, {kRemoteCaller}));
       if (response.status != 200) return "status " + std::to_string(response.status);
       if (response.body == expected) return std::string("own result");
-      if (response.body != kNothingYet && ParseDocument(response.body)["frame"].isNull()) {
+      if (response.body != kNothingYet && entry::test::ParseJson(response.body)["frame"].isNull()) {
         return "unexpected " + response.body;
       }
     }
@@ -80,13 +88,7 @@ TEST_F(CaptureConcurrencyTest, StopArrivingWhileAPollWaitsIsNotHeldUp) {
   Post("/frame/enrollment", CaptureHeaders(kPageA));
   Signal pollWaiting;
   Signal stopAnswered;
-  std::atomic<bool> parked{false};
-  clock->SetWaitHook([&](double) {
-    if (!parked.exchange(true)) {
-      pollWaiting.Raise();
-      stopAnswered.Wait();
-    }
-  });
+  ParkFirstWait(pollWaiting, stopAnswered);
   std::future<CaptureResponse> poll = PostAsync("/frame/enrollment", CaptureHeaders(kPageA));
   ASSERT_TRUE(pollWaiting.Wait());
 
@@ -111,13 +113,7 @@ TEST_F(CaptureConcurrencyTest, DisplayTimeOutFiringWhileAStopAndAPollAreUnderWay
   Signal releasePoll;
   Signal timeOutSettling;
   Signal releaseTimeOut;
-  std::atomic<bool> parked{false};
-  clock->SetWaitHook([&](double) {
-    if (!parked.exchange(true)) {
-      pollWaiting.Raise();
-      releasePoll.Wait();
-    }
-  });
+  ParkFirstWait(pollWaiting, releasePoll);
   clock->SetSleepHook([&](int milliseconds) {
     if (milliseconds == 1000) {  // the time-out's pause after its engine stop
       timeOutSettling.Raise();

@@ -11,21 +11,18 @@ namespace {
 
 const std::string kId = CaptureId(1);
 
-std::string EnrollFrameDocument(std::uint64_t index) {
-  return LarchmerePluginHelper::ToEnrollFramePayload(
-      std::make_shared<sdk::SDK_Frame>(SmallFrame(index)));
-}
+// The enrollment document of SmallFrame(2).
+constexpr char kSecondFrameDocument[] =
+    R"({"data":{"frames":[{"channels":3,"depth":8,"faceQuality":82,"frameSize":36,"height":3,)"
+    R"("image":"CARoCQRoCgRoCwRoCAVoCQVoCgVoCwVoCAZoCQZoCgZojKzg","isProcessed":0,"version":1,)"
+    R"("width":4}],"processed":false}})"
+    "\n";
 
 sdk::SDK_EnrollmentFeedback Feedback(int code, const std::string& description) {
   sdk::SDK_EnrollmentFeedback feedback;
   feedback.code = code;
   feedback.description = description;
   return feedback;
-}
-
-std::string FeedbackDocument(int code, const std::string& description) {
-  return LarchmerePluginHelper::ToEnrollFeedbackPayload(
-      std::make_shared<sdk::SDK_EnrollmentFeedback>(Feedback(code, description)));
 }
 
 sdk::SDK_ProcessedFramesContainer Processed(const std::string& tag) {
@@ -35,8 +32,8 @@ sdk::SDK_ProcessedFramesContainer Processed(const std::string& tag) {
 }
 
 std::string ProcessedDocument(const std::string& tag) {
-  return LarchmerePluginHelper::ToProcessedFramesPayload(
-      std::make_shared<sdk::SDK_ProcessedFramesContainer>(Processed(tag)));
+  return R"({"data":{"frames":[{"attestedData":"attested-)" + tag + R"(","image":"image-)" + tag +
+         R"(","jwtCert":"cert-)" + tag + R"("}],"processed":true}})" + "\n";
 }
 
 class CaptureEnrollTest : public CaptureTest {
@@ -62,9 +59,9 @@ TEST_F(CaptureEnrollTest, PollsReturnPreviewThenFeedbackThenProcessedFramesWhich
 
   PushFrame(1);
   PushFrame(2);
-  EXPECT_EQ(Enroll().body, EnrollFrameDocument(2));
+  EXPECT_EQ(Enroll().body, kSecondFrameDocument);
   ASSERT_TRUE(sim::PushEnrollmentFeedback(Feedback(3, "Face not centered")));
-  EXPECT_EQ(Enroll().body, FeedbackDocument(3, "Face not centered"));
+  EXPECT_EQ(Enroll().body, EnrollFeedbackDocument(3, "Face not centered"));
   ASSERT_TRUE(sim::PushProcessedFrames(Processed("a")));
   ASSERT_TRUE(sim::PushProcessedFrames(Processed("b")));
   const CaptureResponse result = Enroll();
@@ -102,7 +99,7 @@ TEST_F(CaptureEnrollTest, FrameFromTheSecondOfTheSessionStartIsNotShown) {
   EXPECT_EQ(Enroll().body, kNothingYet);
 
   PushFrame(2);
-  EXPECT_EQ(Enroll().body, EnrollFrameDocument(2));
+  EXPECT_EQ(Enroll().body, kSecondFrameDocument);
 }
 
 TEST_F(CaptureEnrollTest, FeedbackWinsOverFrameAndEmptiesTheOtherQueues) {
@@ -111,7 +108,7 @@ TEST_F(CaptureEnrollTest, FeedbackWinsOverFrameAndEmptiesTheOtherQueues) {
   ASSERT_TRUE(sim::PushEnrollmentFeedback(Feedback(9, "Hold still")));
   ASSERT_TRUE(sim::PushError(sim::Listener::Enroll, EngineEvent(4, 77, "older error")));
 
-  EXPECT_EQ(Enroll().body, FeedbackDocument(9, "Hold still"));
+  EXPECT_EQ(Enroll().body, EnrollFeedbackDocument(9, "Hold still"));
   EXPECT_EQ(Enroll().body, kNothingYet);
 }
 
@@ -120,7 +117,7 @@ TEST_F(CaptureEnrollTest, ProcessedFramesNotTakenWhenFeedbackWinsAreAnsweredByTh
   ASSERT_TRUE(sim::PushProcessedFrames(Processed("kept")));
   ASSERT_TRUE(sim::PushEnrollmentFeedback(Feedback(9, "Hold still")));
 
-  EXPECT_EQ(Enroll().body, FeedbackDocument(9, "Hold still"));
+  EXPECT_EQ(Enroll().body, EnrollFeedbackDocument(9, "Hold still"));
   EXPECT_EQ(Enroll().body, ProcessedDocument("kept"));
 }
 
@@ -142,10 +139,9 @@ TEST_P(CaptureEnrollErrorTest, QueuedEngineErrorIsAnsweredWith200) {
 
   const CaptureResponse response = Enroll();
 
-  const auto shared = std::make_shared<sdk::SDK_ERROR>(error);
   EXPECT_EQ(response.status, 200);
-  EXPECT_EQ(response.body, test.asFeedback ? LarchmerePluginHelper::ToEnrollFeedbackPayload(shared)
-                                           : LarchmerePluginHelper::ToErrorPayload(shared));
+  EXPECT_EQ(response.body, test.asFeedback ? EnrollFeedbackDocument(1234, "engine trouble")
+                                           : CaptureError(test.source, 1234, "engine trouble"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -166,7 +162,7 @@ TEST_F(CaptureEnrollTest, CameraFlaggedInvalidDuringThePollIsAnsweredAsFeedback)
 
   EXPECT_EQ(response.status, 200);
   EXPECT_EQ(response.body,
-            LarchmerePluginHelper::ToEnrollFeedbackPayload(
+            EnrollFeedbackDocument(
                 5633, "Either no camera was selected or an invalid camera was specified."));
   // The flag woke the waiting poll: it answered without waiting out its budget.
   EXPECT_EQ(clock->NowMs(), startMs);

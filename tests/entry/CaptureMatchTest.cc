@@ -15,15 +15,24 @@ const std::string kId = CaptureId(1);
 const std::string kOtherId = CaptureId(2);
 constexpr char kRemoteCaller[] = "Caller: REMOTE_PSI_25";
 
-std::string ResultDocument(const sdk::SDK_RemoteMatchFeedback& result, bool stopped) {
-  return LarchmerePluginHelper::ToMatchPayload(
-      std::make_shared<sdk::SDK_RemoteMatchFeedback>(result), stopped);
-}
-
+// The match preview of SmallFrame(index) for liveness 1 (BLINK) or 2
+// (BLINK_STRICT), with or without its image.
 std::string MatchFrameDocument(std::uint64_t index, sdk::SDK_Livenesstype liveness,
                                bool streamingImage) {
-  return LarchmerePluginHelper::ToMatchFramePayload(
-      std::make_shared<sdk::SDK_Frame>(SmallFrame(index)), liveness, streamingImage);
+  const bool second = index == 2;
+  const std::string image = !streamingImage ? ""
+                            : second
+                                ? R"("image":"CARoCQRoCgRoCwRoCAVoCQVoCgVoCwVoCAZoCQZoCgZojKzg",)"
+                                : R"("image":"BAJkBQJkBgJkBwJkBANkBQNkBgNkjKzgBARkBQRkBgRkjKzg",)";
+  const std::string coordinates =
+      second ? R"("rotation":{"x":2.0791169081775931,"y":9.7814760073380569,"z":0.0},)"
+               R"("translation":{"x":0.78251808058704464,"y":0.12474701449065551,"z":600.0})"
+             : R"("rotation":{"x":1.0452846326765346,"y":9.9452189536827333,"z":0.0},)"
+               R"("translation":{"x":0.79561751629461863,"y":0.062717077960592116,"z":600.0})";
+  return R"({"blink":false,"frame":{"channels":3,"depth":8,"faceCoords":{)" + coordinates +
+         R"(},"faceQuality":)" + (second ? "82" : "81") + R"(,"frameSize":36,"height":3,)" + image +
+         R"("isProcessed":0,"version":1,"width":4},"liveness":)" + std::to_string(liveness) +
+         R"(,"matchStatus":false,"nextStep":""})" + "\n";
 }
 
 std::vector<std::string> LastArgs(const std::string& operation) {
@@ -59,10 +68,10 @@ TEST_F(CaptureMatchTest, RemoteLoginAnswersOnlyItsOwnResultAndRestartsWhileTheCo
   ASSERT_TRUE(sim::PushRemoteMatchFeedback(MatchResult(kId)));
   const CaptureResponse result = Post("/frame/match", CaptureHeaders(kId, {kRemoteCaller}));
   EXPECT_EQ(result.status, 200);
-  EXPECT_EQ(result.body, ResultDocument(MatchResult(kId), false));
+  EXPECT_EQ(result.body, MatchResultDocument(kId, false));
 
   EXPECT_EQ(Post("/frame/match", CaptureHeaders(kOtherId, {kRemoteCaller})).body,
-            ResultDocument(MatchResult(kOtherId), false));
+            MatchResultDocument(kOtherId, false));
   const std::size_t startsBefore = sim::CallCount("RemoteMatch");
   Post("/frame/match", CaptureHeaders(kId, {kRemoteCaller}));
   EXPECT_EQ(sim::CallCount("RemoteMatch"), startsBefore);
@@ -120,13 +129,12 @@ TEST_F(CaptureMatchTest, HybridResultEndsTheSessionAndStopsTheCapture) {
   progress.code = 9;
   progress.description = "Hold still";
   ASSERT_TRUE(sim::PushEnrollmentFeedback(progress));
-  EXPECT_EQ(Post("/frame/match", CaptureHeaders(kId)).body,
-            LarchmerePluginHelper::ToMatchFeedbackPayload(9, "Hold still"));
+  EXPECT_EQ(Post("/frame/match", CaptureHeaders(kId)).body, MatchFeedbackDocument(9, "Hold still"));
 
   ASSERT_TRUE(sim::PushHybridMatchFeedback(MatchResult(kId)));
   const CaptureResponse result = Post("/frame/match", CaptureHeaders(kId));
   EXPECT_EQ(result.status, 200);
-  EXPECT_EQ(result.body, ResultDocument(MatchResult(kId), true));
+  EXPECT_EQ(result.body, MatchResultDocument(kId, true));
   EXPECT_EQ(sim::CallCount("StopRemoteBiometricData"), 1u);
   EXPECT_EQ(Stop(kId).body, CaptureError(0, 1, "Frames Already Stopped"));
 
@@ -194,8 +202,7 @@ TEST_F(CaptureMatchTest, AddDeviceResultIsAnsweredOnceAndStartsNothingMore) {
             MatchFrameDocument(1, sdk::BLINK_STRICT, true));
 
   ASSERT_TRUE(sim::PushHybridMatchFeedback(MatchResult(kId)));
-  EXPECT_EQ(Post("/frame/adddevice", CaptureHeaders(kId)).body,
-            ResultDocument(MatchResult(kId), false));
+  EXPECT_EQ(Post("/frame/adddevice", CaptureHeaders(kId)).body, MatchResultDocument(kId, false));
 
   PushFrame(2);
   EXPECT_EQ(Post("/frame/adddevice", CaptureHeaders(kId)).body,
@@ -335,11 +342,10 @@ TEST_P(CaptureListenerErrorTest, FrameErrorsAnswer500AndOtherErrors200) {
 
   const CaptureResponse response = Post(test.path, CaptureHeaders(kId, test.lines));
 
-  const auto shared = std::make_shared<sdk::SDK_ERROR>(error);
   EXPECT_EQ(response.status, test.status);
   EXPECT_EQ(response.body, test.status == 500
-                               ? LarchmerePluginHelper::ToErrorPayload(shared)
-                               : LarchmerePluginHelper::ToMatchFeedbackPayload(shared));
+                               ? CaptureError(2, 1234, "engine trouble")
+                               : MatchFeedbackDocumentOfError(1234, "engine trouble"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

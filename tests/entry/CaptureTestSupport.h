@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "engine-sim/SimControl.h"
-#include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "plugin/entry/PluginTestHooks.h"
 #include "support/Watchdog.h"
@@ -28,7 +27,6 @@ namespace corvane::larchmere::plugin::test {
 
 namespace sim = keystead::sim;
 namespace sdk = Corvane::QAV::SDK;
-using common::LarchmerePluginHelper;
 
 // Longest real wait for anything a test started; past it the test fails.
 inline constexpr std::chrono::seconds kCaptureWaitLimit{30};
@@ -60,7 +58,41 @@ inline std::string CaptureHeaders(const std::string& correlationId,
 }
 
 inline std::string CaptureError(int source, int code, const std::string& description) {
-  return LarchmerePluginHelper::CreateJsonErrorResponse(source, code, description);
+  return entry::test::ErrorDocument(source, code, description);
+}
+
+// The plug-in's capture documents, written out by hand with JsonCpp's sorted
+// keys; texts must need no JSON escaping.
+inline std::string EnrollFeedbackDocument(int code, const std::string& description) {
+  return R"({"data":{"feedback":{"code":)" + std::to_string(code) + R"(,"description":")" +
+         description + R"("},"processed":false}})" + "\n";
+}
+
+// A match feedback with a code of no special meaning (not 32 or 46).
+inline std::string MatchFeedbackDocument(int code, const std::string& description) {
+  return R"({"blink":false,"feedback":{"code":)" + std::to_string(code) + R"(,"description":")" +
+         description + R"("},"localMatchStatus":false,"matchStatus":false,"nextStep":""})" + "\n";
+}
+
+// The feedback document of an engine error record (no cloud error, no
+// template count, no liveness).
+inline std::string MatchFeedbackDocumentOfError(int code, const std::string& description) {
+  return R"({"blink":false,"cloudError":"","feedback":{"code":)" + std::to_string(code) +
+         R"(,"description":")" + description +
+         R"("},"liveness":"","localMatchStatus":false,"matchStatus":false,"nextStep":"",)"
+         R"("templateCount":0})" +
+         "\n";
+}
+
+// The document of MatchResult(correlationId).
+inline std::string MatchResultDocument(const std::string& correlationId, bool stopped) {
+  return R"({"altNextStep":0,"authCode":"","blink":false,"cloudError":"","cloudKey":"",)"
+         R"("idToken":"token-of-)" +
+         correlationId.substr(4, 8) +
+         R"(","isTrustedDevice":false,"liveness":"","localMatchStatus":false,"matchStatus":true,)"
+         R"("nextStep":2,"nextStepData":{"oobDevices":[],"verificationEmail":""},"redirectUri":"",)"
+         R"("state":"","stopped":)" +
+         (stopped ? "true" : "false") + R"(,"templateCount":0})" + "\n";
 }
 
 inline std::string EngineError(int code, const std::string& operation) {
@@ -105,24 +137,24 @@ class Signal {
  public:
   void Raise() {
     {
-      std::scoped_lock lock(mutex);
-      raised = true;
+      std::scoped_lock lock(mutex_);
+      raised_ = true;
     }
-    changed.notify_all();
+    changed_.notify_all();
   }
   bool Wait() {
-    std::unique_lock lock(mutex);
-    return changed.wait_for(lock, kCaptureWaitLimit, [this] { return raised; });
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, kCaptureWaitLimit, [this] { return raised_; });
   }
   bool IsRaised() {
-    std::scoped_lock lock(mutex);
-    return raised;
+    std::scoped_lock lock(mutex_);
+    return raised_;
   }
 
  private:
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool raised = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool raised_ = false;
 };
 
 // The entry tests' plug-in fixture, initialised on a manual clock for every
@@ -174,12 +206,5 @@ class CaptureTest : public entry::test::PluginTest {
 
   std::shared_ptr<ManualClock> clock;
 };
-
-inline Json::Value ParseDocument(const std::string& text) {
-  Json::Value root;
-  const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-  EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &root, nullptr)) << text;
-  return root;
-}
 
 }  // namespace corvane::larchmere::plugin::test

@@ -2,7 +2,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <json/json.h>
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,15 +25,27 @@ inline constexpr char kJsonHeaders[] =
     "Content-Type: application/json\r\nOrigin: https://app.keystead.com\r\n";
 inline constexpr char kCorrelationId[] = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
 
-inline std::string Url(const std::string& path) { return "http://127.0.0.1:8080/q/v1" + path; }
-
-inline std::string ErrorDocument(int source, int code, const std::string& description) {
-  return LarchmerePluginHelperExport::CreateJsonErrorResponse(source, code, description);
+inline Json::Value ParseJson(const std::string& text) {
+  Json::Value root;
+  const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+  EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &root, nullptr)) << text;
+  return root;
 }
 
-inline std::string CorsBlock(const char* requestHeaders) {
+inline std::string Url(const std::string& path) { return "http://127.0.0.1:8080/q/v1" + path; }
+
+// The error document of the plug-in, written out by hand (keys in JsonCpp's
+// sorted order); `description` must need no JSON escaping.
+inline std::string ErrorDocument(int source, int code, const std::string& description) {
+  return R"({"error":{"code":)" + std::to_string(code) + R"(,"description":")" + description +
+         R"(","source":)" + std::to_string(source) + "}}\n";
+}
+
+// The CORS block of every answer to the tests' requests (they send no Origin
+// or the default allowed one); the plug-in helper's own tests pin its text.
+inline std::string CorsBlock() {
   std::string block;
-  LarchmerePluginHelperExport::BuildHeader(requestHeaders, std::nullopt, block);
+  LarchmerePluginHelperExport::BuildHeader(kJsonHeaders, std::nullopt, block);
   return block;
 }
 
@@ -48,12 +62,12 @@ class RecordingHost {
   void* Context() { return this; }
 
   std::vector<std::string> Registered() {
-    std::scoped_lock lock(mutex);
-    return registered;
+    std::scoped_lock lock(mutex_);
+    return registered_;
   }
   void Clear() {
-    std::scoped_lock lock(mutex);
-    registered.clear();
+    std::scoped_lock lock(mutex_);
+    registered_.clear();
   }
   static std::vector<std::pair<std::string, std::string>> DeviceReports() {
     std::scoped_lock lock(DeviceMutex());
@@ -67,8 +81,8 @@ class RecordingHost {
  private:
   static void RegisterPath(void* context, const char* text) {
     auto* self = static_cast<RecordingHost*>(context);
-    std::scoped_lock lock(self->mutex);
-    self->registered.emplace_back(text);
+    std::scoped_lock lock(self->mutex_);
+    self->registered_.emplace_back(text);
   }
   // The device report carries no host context: kept process-wide.
   static void DeviceAuthenticated(const char* first, const char* second) {
@@ -84,8 +98,8 @@ class RecordingHost {
     return reports;
   }
 
-  std::mutex mutex;
-  std::vector<std::string> registered;
+  std::mutex mutex_;
+  std::vector<std::string> registered_;
 };
 
 struct Answer {

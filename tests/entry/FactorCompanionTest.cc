@@ -15,6 +15,15 @@ constexpr char kLogout[] = "/ca/logout";
 
 using CompanionTest = FactorTest;
 
+// A row of the tables of the endpoints that convert a cloud answer.
+struct CloudAnswerCase {
+  const char* name;
+  int engineResult;
+  sdk::MatchResult result;
+  unsigned short status;
+  std::string body;
+};
+
 TEST_F(CompanionTest, AddDeviceWithoutIdTokenNeverReachesTheEngine) {
   for (const std::string body : {R"({"email":"a@b.c"})", "{oops"}) {
     SCOPED_TRACE(body);
@@ -54,14 +63,7 @@ TEST_F(CompanionTest, AddDevicePassesTheDeviceAsJsonText) {
 }
 
 TEST_F(CompanionTest, AddDeviceSucceedsOnlyWhenResultAndStatusAreZero) {
-  struct Case {
-    const char* name;
-    int engineResult;
-    sdk::MatchResult result;
-    unsigned short status;
-    std::string body;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<CloudAnswerCase> cases = {
       {"paired",
        0,
        {0, R"({"deviceId":"d1"})"},
@@ -82,7 +84,7 @@ TEST_F(CompanionTest, AddDeviceSucceedsOnlyWhenResultAndStatusAreZero) {
        R"({"response":{"a":1},"success":"true"})"
        "\n"},
   };
-  for (const Case& c : cases) {
+  for (const CloudAnswerCase& c : cases) {
     SCOPED_TRACE(c.name);
     sim::SetResult("AddCADevice", c.engineResult);
     sim::Configure([&](sim::Config& config) { config.addCADeviceResult = c.result; });
@@ -93,14 +95,7 @@ TEST_F(CompanionTest, AddDeviceSucceedsOnlyWhenResultAndStatusAreZero) {
 }
 
 TEST_F(CompanionTest, AuthenticateConvertsTheCloudAnswer) {
-  struct Case {
-    const char* name;
-    int engineResult;
-    sdk::MatchResult result;
-    unsigned short status;
-    std::string body;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<CloudAnswerCase> cases = {
       {"success",
        0,
        {0, R"({"a":1})"},
@@ -134,7 +129,7 @@ TEST_F(CompanionTest, AuthenticateConvertsTheCloudAnswer) {
        R"({"error":{"code":"55","description":"","source":4},"success":"false"})"
        "\n"},
   };
-  for (const Case& c : cases) {
+  for (const CloudAnswerCase& c : cases) {
     SCOPED_TRACE(c.name);
     sim::ClearCalls();
     sim::SetResult("AuthenticateWithCADevice", c.engineResult);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <json/json.h>
-
 #include <string>
 #include <vector>
 
@@ -16,14 +14,6 @@ inline std::string HeadersWith(const std::string& lines) { return kJsonHeaders +
 
 inline std::string WithIdToken(const std::string& token = "tok-1") {
   return HeadersWith("x-idToken: " + token + "\r\n");
-}
-
-inline std::string Compact(const Json::Value& value) { return Json::FastWriter().write(value); }
-
-inline Json::Value Parse(const std::string& text) {
-  Json::Value root;
-  Json::Reader().parse(text, root);
-  return root;
 }
 
 class FactorTest : public PluginTest {

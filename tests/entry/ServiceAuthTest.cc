@@ -23,7 +23,7 @@ TEST_F(ServiceAuthTest, VerifiedRatAppendsExposeAndTokenLinesAfterTheCorsBlock) 
 
   EXPECT_EQ(response.status, 200);
   EXPECT_EQ(response.body, kVerified);
-  EXPECT_EQ(response.headers, Cors(headers) +
+  EXPECT_EQ(response.headers, CorsBlock() +
                                   "Access-Control-Expose-Headers: x-jwstoken\r\n"
                                   "x-jwstoken: signed.token-42\r\n");
   const std::vector<sim::Call> calls = sim::CallsTo("VerifyRat");
@@ -40,19 +40,18 @@ struct AuthFailureCase {
   std::string expectedRat;
 };
 
-class ServiceAuthFailureTest : public ServiceTest,
-                               public ::testing::WithParamInterface<AuthFailureCase> {};
+using ServiceAuthFailureTest = ServiceCaseTest<AuthFailureCase>;
 
 TEST_P(ServiceAuthFailureTest, AnswersFailureWithoutTokenHeaders) {
   const AuthFailureCase& test = GetParam();
-  if (test.verifyResult != 0) sim::SetResult("VerifyRat", test.verifyResult);
+  SetEngineResult("VerifyRat", test.verifyResult);
 
   const ServiceResponse response =
       Send("POST", "/authenticate", test.headers, "", test.startStatus);
 
   EXPECT_EQ(response.status, test.expectedStatus);
   EXPECT_EQ(response.body, kNotVerified);
-  EXPECT_EQ(response.headers, Cors(test.headers));
+  EXPECT_EQ(response.headers, CorsBlock());
   EXPECT_EQ(FirstArgs("VerifyRat"), std::vector<std::string>{test.expectedRat});
 }
 
@@ -78,7 +77,7 @@ struct RevokeCase {
   std::vector<std::string> expectedRevoked;
 };
 
-class ServiceRevokeTest : public ServiceTest, public ::testing::WithParamInterface<RevokeCase> {};
+using ServiceRevokeTest = ServiceCaseTest<RevokeCase>;
 
 TEST_P(ServiceRevokeTest, AsksTheHostOnlyForAPresentRat) {
   const RevokeCase& test = GetParam();
@@ -88,7 +87,7 @@ TEST_P(ServiceRevokeTest, AsksTheHostOnlyForAPresentRat) {
 
   EXPECT_EQ(response.status, test.expectedStatus);
   EXPECT_EQ(response.body, test.expectedBody);
-  EXPECT_EQ(response.headers, Cors(test.headers));
+  EXPECT_EQ(response.headers, CorsBlock());
   EXPECT_EQ(serviceHost.Revoked(), test.expectedRevoked);
   EXPECT_TRUE(sim::CallsTo("VerifyRat").empty());
 }

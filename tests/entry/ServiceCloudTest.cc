@@ -16,7 +16,8 @@ std::string TooDeep() { return std::string(1100, '[') + std::string(1100, ']'); 
 
 // The body of a failed list: the error document as one JSON string.
 std::string ListErrorBody(int code) {
-  return Compact(Json::Value(ErrorDocument(0, code, "Unknown Error")));
+  return R"("{\"error\":{\"code\":)" + std::to_string(code) +
+         R"(,\"description\":\"Unknown Error\",\"source\":0}}\n")" + "\n";
 }
 
 // --- Device context ---
@@ -30,23 +31,18 @@ struct DeviceContextCase {
   std::string expectedBody;  // empty: an error document with code 3
 };
 
-class ServiceDeviceContextTest : public ServiceTest,
-                                 public ::testing::WithParamInterface<DeviceContextCase> {};
+using ServiceDeviceContextTest = ServiceCaseTest<DeviceContextCase>;
 
 TEST_P(ServiceDeviceContextTest, AnswersTheEngineAnswerOnceItIsJson) {
   const DeviceContextCase& test = GetParam();
   sim::Configure([&](sim::Config& config) { config.deviceContextAnswer = test.answer; });
-  if (test.engineResult != 0) sim::SetResult("GetDeviceContext", test.engineResult);
+  SetEngineResult("GetDeviceContext", test.engineResult);
 
   const ServiceResponse response =
       Send("POST", "/devicecontext", kJsonHeaders, "{\"ask\":1}", test.startStatus);
 
   EXPECT_EQ(response.status, test.expectedStatus);
-  if (test.expectedBody.empty()) {
-    EXPECT_EQ(ParseJson(response.body)["error"]["code"].asInt(), 3) << response.body;
-  } else {
-    EXPECT_EQ(response.body, test.expectedBody);
-  }
+  ExpectBodyOrErrorCode3(response.body, test.expectedBody);
   EXPECT_EQ(FirstArgs("GetDeviceContext"), std::vector<std::string>{"{\"ask\":1}"});
 }
 
@@ -74,13 +70,12 @@ struct CloudServersCase {
   std::string expectedBody;
 };
 
-class ServiceCloudServersTest : public ServiceTest,
-                                public ::testing::WithParamInterface<CloudServersCase> {};
+using ServiceCloudServersTest = ServiceCaseTest<CloudServersCase>;
 
 TEST_P(ServiceCloudServersTest, ListsTheServers) {
   const CloudServersCase& test = GetParam();
   sim::Configure([&](sim::Config& config) { config.cloudServers = test.servers; });
-  if (test.engineResult != 0) sim::SetResult("ListCloudServers", test.engineResult);
+  SetEngineResult("ListCloudServers", test.engineResult);
 
   const ServiceResponse response = Send("GET", "/csp/servers", kJsonHeaders, "", test.startStatus);
 
@@ -140,13 +135,12 @@ struct RemoteUsersCase {
   std::string expectedEmail;
 };
 
-class ServiceRemoteUsersTest : public ServiceTest,
-                               public ::testing::WithParamInterface<RemoteUsersCase> {};
+using ServiceRemoteUsersTest = ServiceCaseTest<RemoteUsersCase>;
 
 TEST_P(ServiceRemoteUsersTest, ListsTheUsersOfTheUrlsAddress) {
   const RemoteUsersCase& test = GetParam();
   sim::Configure([](sim::Config& config) { config.remoteUsers = TwoUsers(); });
-  if (test.engineResult != 0) sim::SetResult("ListRemoteUsers", test.engineResult);
+  SetEngineResult("ListRemoteUsers", test.engineResult);
 
   const ServiceResponse response = Send("GET", test.path, kJsonHeaders, "", test.startStatus);
 
@@ -176,112 +170,68 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Session sync ---
 
-struct SyncCase {
-  const char* name;
-  std::string body;
-  int engineResult;
-  unsigned short expectedStatus;
-  std::string expectedBody;  // empty: an error document with code 3
-  std::vector<std::vector<std::string>> expectedCalls;
-};
-
-class ServiceSessionSyncTest : public ServiceTest,
-                               public ::testing::WithParamInterface<SyncCase> {};
+using ServiceSessionSyncTest = ServiceCaseTest<EngineCallCase>;
 
 TEST_P(ServiceSessionSyncTest, PassesTheOperationCode) {
-  const SyncCase& test = GetParam();
-  if (test.engineResult != 0) sim::SetResult("RemoteSessionSync", test.engineResult);
-
-  // A starting 200 changes nothing: this endpoint sets every status itself.
-  const ServiceResponse response = Send("POST", "/sync", kJsonHeaders, test.body, 200);
-
-  EXPECT_EQ(response.status, test.expectedStatus);
-  if (test.expectedBody.empty()) {
-    EXPECT_EQ(ParseJson(response.body)["error"]["code"].asInt(), 3) << response.body;
-  } else {
-    EXPECT_EQ(response.body, test.expectedBody);
-  }
-  std::vector<std::vector<std::string>> calls;
-  for (const sim::Call& call : sim::CallsTo("RemoteSessionSync")) calls.push_back(call.args);
-  EXPECT_EQ(calls, test.expectedCalls);
+  ExpectEngineCall(GetParam(), "/sync", "RemoteSessionSync");
 }
 
+// A starting 200 changes nothing: this endpoint sets every status itself.
 INSTANTIATE_TEST_SUITE_P(
     Cases, ServiceSessionSyncTest,
-    ::testing::Values(
-        SyncCase{"LowerCaseLogin",
-                 R"({"operation":"login","args":"a1","email":"e@example.com","cloudAction":2})",
-                 0,
-                 200,
-                 "{}",
-                 {{"a1", "1", "e@example.com", "2"}}},
-        SyncCase{"OptionalMembersMissing",
-                 R"({"operation":"Enroll"})",
-                 0,
-                 200,
-                 "{}",
-                 {{"", "0", "", "0"}}},
-        SyncCase{"NumberArgsAsTextAndCloudActionOutOfRange",
-                 R"({"operation":"reset_otp","args":12,"cloudAction":3})",
-                 0,
-                 200,
-                 "{}",
-                 {{"12", "2", "", "0"}}},
-        SyncCase{"SwitchToSoftware",
-                 R"({"operation":"SWITCH_TO_SW","email":["x"]})",
-                 0,
-                 200,
-                 "{}",
-                 {{"", "3", "", "0"}}},
-        SyncCase{"NumberRoot", "5", 0, 400, kInvalidJson, {}},
-        SyncCase{"LeadingComment", R"(/* note */ {"operation":"LOGIN"})", 0, 400, kInvalidJson, {}},
-        SyncCase{"ArrayRoot", R"([{"operation":"LOGIN"}])", 0, 400, kInvalidParam, {}},
-        SyncCase{"UnknownOperation", R"({"operation":"DELETE"})", 0, 400, kInvalidParam, {}},
-        SyncCase{"MissingOperation", R"({"args":"a"})", 0, 400, kInvalidParam, {}},
-        SyncCase{"OperationNotText", R"({"operation":["LOGIN"]})", 0, 400, kInvalidParam, {}},
-        SyncCase{"EngineFails",
-                 R"({"operation":"LOGIN"})",
-                 33,
-                 500,
-                 ErrorDocument(4, 33, "RemoteSessionSync Communication Error with QAVService"),
-                 {{"", "1", "", "0"}}},
-        SyncCase{"TrailingComma", R"({"operation":"LOGIN",})", 0, 400, kInvalidJson, {}},
-        SyncCase{
-            "ByteOrderMark", "\xEF\xBB\xBF{\"operation\":\"LOGIN\"}", 0, 400, kInvalidJson, {}},
-        SyncCase{"TooDeepToParse", TooDeep(), 0, 400, kInvalidJson, {}}),
+    ::testing::ValuesIn(std::vector<EngineCallCase>{
+        {"LowerCaseLogin",
+         R"({"operation":"login","args":"a1","email":"e@example.com","cloudAction":2})",
+         0,
+         200,
+         200,
+         "{}",
+         {{"a1", "1", "e@example.com", "2"}}},
+        {"OptionalMembersMissing",
+         R"({"operation":"Enroll"})",
+         0,
+         200,
+         200,
+         "{}",
+         {{"", "0", "", "0"}}},
+        {"NumberArgsAsTextAndCloudActionOutOfRange",
+         R"({"operation":"reset_otp","args":12,"cloudAction":3})",
+         0,
+         200,
+         200,
+         "{}",
+         {{"12", "2", "", "0"}}},
+        {"SwitchToSoftware",
+         R"({"operation":"SWITCH_TO_SW","email":["x"]})",
+         0,
+         200,
+         200,
+         "{}",
+         {{"", "3", "", "0"}}},
+        {"NumberRoot", "5", 0, 200, 400, kInvalidJson, {}},
+        {"LeadingComment", R"(/* note */ {"operation":"LOGIN"})", 0, 200, 400, kInvalidJson, {}},
+        {"ArrayRoot", R"([{"operation":"LOGIN"}])", 0, 200, 400, kInvalidParam, {}},
+        {"UnknownOperation", R"({"operation":"DELETE"})", 0, 200, 400, kInvalidParam, {}},
+        {"MissingOperation", R"({"args":"a"})", 0, 200, 400, kInvalidParam, {}},
+        {"OperationNotText", R"({"operation":["LOGIN"]})", 0, 200, 400, kInvalidParam, {}},
+        {"EngineFails",
+         R"({"operation":"LOGIN"})",
+         33,
+         200,
+         500,
+         ErrorDocument(4, 33, "RemoteSessionSync Communication Error with QAVService"),
+         {{"", "1", "", "0"}}},
+        {"TrailingComma", R"({"operation":"LOGIN",})", 0, 200, 400, kInvalidJson, {}},
+        {"ByteOrderMark", "\xEF\xBB\xBF{\"operation\":\"LOGIN\"}", 0, 200, 400, kInvalidJson, {}},
+        {"TooDeepToParse", TooDeep(), 0, 200, 400, kInvalidJson, {}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Telemetry ---
 
-struct TelemetryCase {
-  const char* name;
-  std::string body;
-  int contentLength;  // below 0: the whole body
-  int engineResult;
-  unsigned short expectedStatus;
-  std::string expectedBody;  // empty: an error document with code 3
-  std::vector<std::vector<std::string>> expectedCalls;
-};
-
-class ServiceTelemetryTest : public ServiceTest,
-                             public ::testing::WithParamInterface<TelemetryCase> {};
+using ServiceTelemetryTest = ServiceCaseTest<EngineCallCase>;
 
 TEST_P(ServiceTelemetryTest, ReportsTheFirstEvent) {
-  const TelemetryCase& test = GetParam();
-  if (test.engineResult != 0) sim::SetResult("ReportMetric", test.engineResult);
-
-  const ServiceResponse response =
-      Send("POST", "/tm", kJsonHeaders, test.body, 0, test.contentLength);
-
-  EXPECT_EQ(response.status, test.expectedStatus);
-  if (test.expectedBody.empty()) {
-    EXPECT_EQ(ParseJson(response.body)["error"]["code"].asInt(), 3) << response.body;
-  } else {
-    EXPECT_EQ(response.body, test.expectedBody);
-  }
-  std::vector<std::vector<std::string>> calls;
-  for (const sim::Call& call : sim::CallsTo("ReportMetric")) calls.push_back(call.args);
-  EXPECT_EQ(calls, test.expectedCalls);
+  ExpectEngineCall(GetParam(), "/tm", "ReportMetric");
 }
 
 const std::string kFullEvent =
@@ -291,39 +241,36 @@ const std::string kFullEvent =
 // The router answers "{}" for the empty body of a reported event.
 INSTANTIATE_TEST_SUITE_P(
     Cases, ServiceTelemetryTest,
-    ::testing::Values(
-        TelemetryCase{"EventIdAsNumber",
-                      kFullEvent,
-                      -1,
-                      0,
-                      200,
-                      "{}",
-                      {{"web", "42", "3", "{\"a\":\"x\",\"b\":1}\n", "login"}}},
-        TelemetryCase{"EventIdAsWordAndNoEventData",
-                      R"({"event_list":[{"eventid":"forty-two","event_data":"x"}]})",
-                      -1,
-                      0,
-                      200,
-                      "{}",
-                      {{"", "0", "0", "{}", ""}}},
-        TelemetryCase{"NumberRoot", "42", -1, 0, 400, kInvalidJson, {}},
-        TelemetryCase{
-            "TrailingCommaInArray", R"({"event_list":[{},]})", -1, 0, 400, kInvalidJson, {}},
-        TelemetryCase{"TooDeepToParse", TooDeep(), -1, 0, 400, kInvalidJson, {}},
-        TelemetryCase{"BodyEndsAtTheGivenLength", kFullEvent, 20, 0, 400, kInvalidJson, {}},
-        TelemetryCase{"EmptyEventList", R"({"event_list":[]})", -1, 0, 400, kInvalidParam, {}},
-        TelemetryCase{
-            "FirstEventNotAnObject", R"({"event_list":[1,{}]})", -1, 0, 400, kInvalidParam, {}},
-        TelemetryCase{"ArrayRoot", R"([{"event_list":[{}]}])", -1, 0, 400, kInvalidParam, {}},
-        TelemetryCase{"EngineFails",
-                      R"({"event_list":[{}]})",
-                      -1,
-                      21,
-                      500,
-                      ErrorDocument(4, 21, "ReportMetric Communication Error with QAVService"),
-                      {{"", "0", "0", "{}", ""}}},
-        TelemetryCase{
-            "EventIdWithoutTextForm", R"({"event_list":[{"eventid":{}}]})", -1, 0, 500, "", {}}),
+    ::testing::ValuesIn(std::vector<EngineCallCase>{
+        {"EventIdAsNumber",
+         kFullEvent,
+         0,
+         0,
+         200,
+         "{}",
+         {{"web", "42", "3", "{\"a\":\"x\",\"b\":1}\n", "login"}}},
+        {"EventIdAsWordAndNoEventData",
+         R"({"event_list":[{"eventid":"forty-two","event_data":"x"}]})",
+         0,
+         0,
+         200,
+         "{}",
+         {{"", "0", "0", "{}", ""}}},
+        {"NumberRoot", "42", 0, 0, 400, kInvalidJson, {}},
+        {"TrailingCommaInArray", R"({"event_list":[{},]})", 0, 0, 400, kInvalidJson, {}},
+        {"TooDeepToParse", TooDeep(), 0, 0, 400, kInvalidJson, {}},
+        {"BodyEndsAtTheGivenLength", kFullEvent, 0, 0, 400, kInvalidJson, {}, 20},
+        {"EmptyEventList", R"({"event_list":[]})", 0, 0, 400, kInvalidParam, {}},
+        {"FirstEventNotAnObject", R"({"event_list":[1,{}]})", 0, 0, 400, kInvalidParam, {}},
+        {"ArrayRoot", R"([{"event_list":[{}]}])", 0, 0, 400, kInvalidParam, {}},
+        {"EngineFails",
+         R"({"event_list":[{}]})",
+         21,
+         0,
+         500,
+         ErrorDocument(4, 21, "ReportMetric Communication Error with QAVService"),
+         {{"", "0", "0", "{}", ""}}},
+        {"EventIdWithoutTextForm", R"({"event_list":[{"eventid":{}}]})", 0, 0, 500, "", {}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -25,8 +25,7 @@ struct ReadCase {
   std::vector<std::string> expectedEngineIds;
 };
 
-class ServiceSettingsReadTest : public ServiceTest,
-                                public ::testing::WithParamInterface<ReadCase> {};
+using ServiceSettingsReadTest = ServiceCaseTest<ReadCase>;
 
 TEST_P(ServiceSettingsReadTest, AnswersTheSettingOrNull) {
   const ReadCase& test = GetParam();
@@ -51,31 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"EngineFails", "/settings?id=UNKNOWN", "null\n", {"UNKNOWN"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct WriteCase {
-  const char* name;
-  std::string body;
-  int engineResult;
-  unsigned short startStatus;
-  unsigned short expectedStatus;
-  std::string expectedBody;
-  std::vector<std::vector<std::string>> expectedCalls;
-};
-
-class ServiceSettingsWriteTest : public ServiceTest,
-                                 public ::testing::WithParamInterface<WriteCase> {};
+using ServiceSettingsWriteTest = ServiceCaseTest<EngineCallCase>;
 
 TEST_P(ServiceSettingsWriteTest, PassesTheSettingsMembersAsText) {
-  const WriteCase& test = GetParam();
-  if (test.engineResult != 0) sim::SetResult("SetLocalSetting", test.engineResult);
-
-  const ServiceResponse response =
-      Send("POST", "/settings?id=ignored", kJsonHeaders, test.body, test.startStatus);
-
-  EXPECT_EQ(response.status, test.expectedStatus);
-  EXPECT_EQ(response.body, test.expectedBody);
-  std::vector<std::vector<std::string>> calls;
-  for (const sim::Call& call : sim::CallsTo("SetLocalSetting")) calls.push_back(call.args);
-  EXPECT_EQ(calls, test.expectedCalls);
+  ExpectEngineCall(GetParam(), "/settings?id=ignored", "SetLocalSetting");
 }
 
 const std::string kFullSetting =
@@ -84,40 +62,38 @@ const std::string kFullSetting =
 // The router answers "{}" for a handler that left its body empty.
 INSTANTIATE_TEST_SUITE_P(
     Cases, ServiceSettingsWriteTest,
-    ::testing::Values(
-        WriteCase{"Stored", kFullSetting, 0, 0, 200, "{}", {{"S", "v", "", "d", "true", ""}}},
-        WriteCase{"NumbersAndBooleansBecomeText",
-                  R"({"Setting":{"id":"S","value":5,"supported":false}})",
-                  0,
-                  0,
-                  200,
-                  "{}",
-                  {{"S", "5", "", "", "false", ""}}},
-        WriteCase{
-            "EngineRefuses", kFullSetting, 31, 0, 500, "{}", {{"S", "v", "", "d", "true", ""}}},
-        WriteCase{"EngineRefusesWhileStatusIs200",
-                  kFullSetting,
-                  31,
-                  200,
-                  200,
-                  "{}",
-                  {{"S", "v", "", "d", "true", ""}}},
-        WriteCase{
-            "NotJson", "{\"Setting\":", 0, 0, 500, ErrorDocument(0, 1001, "Invalid Json"), {}},
-        WriteCase{"TrailingCommaIsNotJson",
-                  R"({"Setting":{"id":"S",}})",
-                  0,
-                  0,
-                  500,
-                  ErrorDocument(0, 1001, "Invalid Json"),
-                  {}},
-        WriteCase{"ArrayMemberFailsTheRequest",
-                  R"({"Setting":{"id":["S"]}})",
-                  0,
-                  0,
-                  500,
-                  ErrorDocument(0, 3, "Type is not convertible to string"),
-                  {}}),
+    ::testing::ValuesIn(std::vector<EngineCallCase>{
+        {"Stored", kFullSetting, 0, 0, 200, "{}", {{"S", "v", "", "d", "true", ""}}},
+        {"NumbersAndBooleansBecomeText",
+         R"({"Setting":{"id":"S","value":5,"supported":false}})",
+         0,
+         0,
+         200,
+         "{}",
+         {{"S", "5", "", "", "false", ""}}},
+        {"EngineRefuses", kFullSetting, 31, 0, 500, "{}", {{"S", "v", "", "d", "true", ""}}},
+        {"EngineRefusesWhileStatusIs200",
+         kFullSetting,
+         31,
+         200,
+         200,
+         "{}",
+         {{"S", "v", "", "d", "true", ""}}},
+        {"NotJson", "{\"Setting\":", 0, 0, 500, ErrorDocument(0, 1001, "Invalid Json"), {}},
+        {"TrailingCommaIsNotJson",
+         R"({"Setting":{"id":"S",}})",
+         0,
+         0,
+         500,
+         ErrorDocument(0, 1001, "Invalid Json"),
+         {}},
+        {"ArrayMemberFailsTheRequest",
+         R"({"Setting":{"id":["S"]}})",
+         0,
+         0,
+         500,
+         ErrorDocument(0, 3, "Type is not convertible to string"),
+         {}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct BcaCase {
@@ -131,7 +107,7 @@ struct BcaCase {
   std::vector<std::string> expectedPreviewTypes;
 };
 
-class ServiceBcaSettingsTest : public ServiceTest, public ::testing::WithParamInterface<BcaCase> {};
+using ServiceBcaSettingsTest = ServiceCaseTest<BcaCase>;
 
 TEST_P(ServiceBcaSettingsTest, PassesTheGivenNumbers) {
   const BcaCase& test = GetParam();

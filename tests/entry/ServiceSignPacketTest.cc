@@ -22,8 +22,7 @@ struct HeaderCase {
   std::string expectedBody;
 };
 
-class ServiceSignPacketHeaderTest : public ServiceTest,
-                                    public ::testing::WithParamInterface<HeaderCase> {};
+using ServiceSignPacketHeaderTest = ServiceCaseTest<HeaderCase>;
 
 TEST_P(ServiceSignPacketHeaderTest, TurnsHeaderValuesIntoSecurityTokenLines) {
   const HeaderCase& test = GetParam();
@@ -32,7 +31,7 @@ TEST_P(ServiceSignPacketHeaderTest, TurnsHeaderValuesIntoSecurityTokenLines) {
   const ServiceResponse response = Send("POST", "/signpacket", kJsonHeaders, "{\"packet\":1}");
 
   EXPECT_EQ(response.status, 200);
-  EXPECT_EQ(response.headers, Cors(kJsonHeaders) + test.expectedLines);
+  EXPECT_EQ(response.headers, CorsBlock() + test.expectedLines);
   EXPECT_EQ(response.body, test.expectedBody);
   EXPECT_EQ(SignedRequests(), std::vector<std::string>{"{\"packet\":1}"});
 }
@@ -66,19 +65,18 @@ struct SignErrorCase {
   bool engineCalled;
 };
 
-class ServiceSignPacketErrorTest : public ServiceTest,
-                                   public ::testing::WithParamInterface<SignErrorCase> {};
+using ServiceSignPacketErrorTest = ServiceCaseTest<SignErrorCase>;
 
 TEST_P(ServiceSignPacketErrorTest, AnswersTheErrorDocument) {
   const SignErrorCase& test = GetParam();
   sim::Configure([&](sim::Config& config) { config.signPacketAnswer = test.answer; });
-  if (test.signResult != 0) sim::SetResult("SignPacket", test.signResult);
+  SetEngineResult("SignPacket", test.signResult);
 
   const ServiceResponse response =
       Send("POST", "/signpacket", test.headers, test.body, test.startStatus);
 
   EXPECT_EQ(response.status, test.expectedStatus);
-  EXPECT_EQ(response.headers, Cors(test.headers));
+  EXPECT_EQ(response.headers, CorsBlock());
   const Json::Value error = ParseJson(response.body)["error"];
   EXPECT_EQ(error["source"].asInt(), test.expectedSource);
   EXPECT_EQ(error["code"].asInt(), test.expectedCode);

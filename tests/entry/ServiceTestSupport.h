@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine-sim/SimControl.h"
-#include "plugin/common/LarchmerePluginHelper.h"
 #include "plugin/entry/KeysteadPlugin.h"
 #include "tests/entry/EntryTestSupport.h"
 
@@ -19,7 +18,6 @@
 namespace corvane::larchmere::plugin::test {
 
 namespace sim = keystead::sim;
-using common::LarchmerePluginHelper;
 
 inline constexpr char kJsonHeaders[] = "Content-Type: application/json\r\n";
 inline constexpr char kCorrelationId[] = "QCID97c096e3-52fe-4fbd-88a6-4a16a4bcaae8QCID";
@@ -57,25 +55,13 @@ inline std::string CorrelationHeaders(const std::string& correlationId = kCorrel
   return WithHeader("Q-Correlation-Id: " + correlationId);
 }
 
-// The CORS block the framework writes for a request without an Origin.
-inline std::string Cors(const std::string& requestHeaders) {
-  std::string block;
-  LarchmerePluginHelper::BuildHeader(requestHeaders.c_str(), std::nullopt, block);
-  return block;
-}
+using entry::test::CorsBlock;
 
-inline std::string ErrorDocument(int source, int code, const std::string& description) {
-  return LarchmerePluginHelper::CreateJsonErrorResponse(source, code, description);
-}
+using entry::test::ErrorDocument;
 
 inline std::string Compact(const Json::Value& value) { return Json::FastWriter().write(value); }
 
-inline Json::Value ParseJson(const std::string& text) {
-  Json::Value root;
-  const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-  EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &root, nullptr)) << text;
-  return root;
-}
+using entry::test::ParseJson;
 
 // The first in-arguments of every recorded call to `operation`.
 inline std::vector<std::string> FirstArgs(const std::string& operation) {
@@ -84,6 +70,28 @@ inline std::vector<std::string> FirstArgs(const std::string& operation) {
     firsts.push_back(call.args.empty() ? std::string() : call.args.front());
   }
   return firsts;
+}
+
+// The in-arguments of every recorded call to `operation`, in order.
+inline std::vector<std::vector<std::string>> CallArgs(const std::string& operation) {
+  std::vector<std::vector<std::string>> calls;
+  for (const sim::Call& call : sim::CallsTo(operation)) calls.push_back(call.args);
+  return calls;
+}
+
+// Makes the engine's `operation` return `result`; 0 leaves it succeeding.
+inline void SetEngineResult(const std::string& operation, int result) {
+  if (result != 0) sim::SetResult(operation, result);
+}
+
+// `body` is `expectedBody`, or for an empty `expectedBody` an error document
+// with code 3 (whose description the tests do not pin).
+inline void ExpectBodyOrErrorCode3(const std::string& body, const std::string& expectedBody) {
+  if (expectedBody.empty()) {
+    EXPECT_EQ(ParseJson(body)["error"]["code"].asInt(), 3) << body;
+  } else {
+    EXPECT_EQ(body, expectedBody);
+  }
 }
 
 // A plug-in initialised through Initialize for every test (finalised by
@@ -116,5 +124,33 @@ class ServiceTest : public entry::test::PluginTest {
 
   ServiceHost serviceHost;
 };
+
+// A ServiceTest run once for each row of a table of `Case`s.
+template <typename Case>
+class ServiceCaseTest : public ServiceTest, public ::testing::WithParamInterface<Case> {};
+
+// A row of the tables of the endpoints that pass a POST body on to one
+// engine call.
+struct EngineCallCase {
+  const char* name;
+  std::string body;
+  int engineResult;  // what the engine call returns
+  unsigned short startStatus;
+  unsigned short expectedStatus;
+  std::string expectedBody;  // empty: an error document with code 3
+  std::vector<std::vector<std::string>> expectedCalls;
+  int contentLength = -1;  // below 0: the whole body
+};
+
+// POSTs the row's body to `path`; checks the answer and the calls to `operation`.
+inline void ExpectEngineCall(const EngineCallCase& test, const std::string& path,
+                             const std::string& operation) {
+  SetEngineResult(operation, test.engineResult);
+  const ServiceResponse response = ServiceTest::Send("POST", path, kJsonHeaders, test.body,
+                                                     test.startStatus, test.contentLength);
+  EXPECT_EQ(response.status, test.expectedStatus);
+  ExpectBodyOrErrorCode3(response.body, test.expectedBody);
+  EXPECT_EQ(CallArgs(operation), test.expectedCalls);
+}
 
 }  // namespace corvane::larchmere::plugin::test

@@ -20,7 +20,7 @@ class EndpointTest : public PluginTest {
   void ExpectAnswer(const Answer& answer, unsigned short status, const std::string& body) {
     EXPECT_EQ(answer.status, status);
     EXPECT_EQ(answer.body, body);
-    EXPECT_EQ(answer.headers, CorsBlock(kJsonHeaders));
+    EXPECT_EQ(answer.headers, CorsBlock());
   }
 };
 

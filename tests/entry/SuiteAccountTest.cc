@@ -27,8 +27,9 @@ class PluginTrustsTestMachines {
  public:
   PluginTrustsTestMachines() {
 #ifdef _WIN32
-    keystead::test_hooks::SetPluginCodeSignatureVerifier(
-        [](const std::string& path) { return path.find("keystead-suite-") != std::string::npos; });
+    keystead::test_hooks::SetPluginCodeSignatureVerifier([](const std::string& path) {
+      return path.find(FakeSuiteMachine::kFolderPrefix) != std::string::npos;
+    });
 #endif
   }
   ~PluginTrustsTestMachines() {

@@ -10,14 +10,11 @@
 
 #include "engine-sim/SimControl.h"
 #include "plugin/entry/KeysteadPlugin.h"
-#include "support/PrivateFoldersEnvironment.h"
 
+namespace keystead::test {
 namespace {
 
 namespace sim = keystead::sim;
-
-testing::Environment* const kPrivateFolders = testing::AddGlobalTestEnvironment(
-    new keystead::test_support::PrivateFoldersEnvironment("keystead-exit-tests"));
 
 constexpr char kEnrollmentUrl[] = "http://127.0.0.1:8080/q/v1/frame/enrollment";
 constexpr char kHeaders[] =
@@ -47,3 +44,4 @@ TEST(ExitWithoutFinalizeTest, ACaptureIsLeftRunningAtExit) {
 }
 
 }  // namespace
+}  // namespace keystead::test

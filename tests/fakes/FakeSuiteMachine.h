@@ -8,7 +8,6 @@
 // fakes inside the machine are trusted through the code-signature test seam
 // of this program (the plug-in library has a seam of its own).
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,8 +18,8 @@
 #include "os/code_signature.h"
 #include "os/dynamic_library.h"
 #include "os/file_system.h"
-#include "os/process_info.h"
 #include "os/process_launch.h"
+#include "support/TempFolder.h"
 #include "support/TestRegistry.h"
 
 namespace keystead::test {
@@ -42,7 +41,10 @@ inline constexpr char kOemInfoKey[] = "Software\\Corvane\\OemInfo";
 
 class FakeSuiteMachine {
  public:
-  FakeSuiteMachine() : root_(NewRoot()), registry_(root_) {
+  // How the name of every machine's folder starts.
+  static constexpr char kFolderPrefix[] = "keystead-suite-";
+
+  FakeSuiteMachine() : root_(PrepareRoot(folder_)), registry_(root_) {
     ClearFakeVariables();
     setenv("FAKE_VSUAPI_LOG", Path("suite.log").c_str(), 1);
     setenv("FAKE_INSTALL_UTILITY_LOG", Path("utility.log").c_str(), 1);
@@ -53,11 +55,7 @@ class FakeSuiteMachine {
 #endif
   }
 
-  ~FakeSuiteMachine() {
-    ClearFakeVariables();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
+  ~FakeSuiteMachine() { ClearFakeVariables(); }
 
   FakeSuiteMachine(const FakeSuiteMachine&) = delete;
   FakeSuiteMachine& operator=(const FakeSuiteMachine&) = delete;
@@ -118,12 +116,10 @@ class FakeSuiteMachine {
       std::filesystem::perms::others_exec;
 
  private:
-  static std::filesystem::path NewRoot() {
-    static std::atomic<int> counter{0};
-    const std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                       ("keystead-suite-" + std::to_string(os::CurrentProcessId()) +
-                                        "-" + std::to_string(counter++));
-    for (const char* folder : {"", "suite", "product"}) MakeFolder(root / folder);
+  // The machine's folders, writable by their owner only, in `folder`.
+  static std::filesystem::path PrepareRoot(const test_support::TempFolder& folder) {
+    const std::filesystem::path root = os::PathFromUtf8(folder.Path());
+    for (const char* name : {"", "suite", "product"}) MakeFolder(root / name);
     return root;
   }
 
@@ -149,6 +145,7 @@ class FakeSuiteMachine {
     return lines;
   }
 
+  test_support::TempFolder folder_{kFolderPrefix};  // first: the members below live in it
   std::filesystem::path root_;
   test_support::TestRegistry registry_;
 #ifdef _WIN32

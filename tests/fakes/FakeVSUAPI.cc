@@ -25,6 +25,8 @@
 #define FAKE_VSUAPI_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
+// The exports keep their C names inside the namespace.
+namespace keystead::test {
 namespace {
 
 std::string Variable(const char* name) {
@@ -110,3 +112,5 @@ FAKE_VSUAPI_EXPORT std::int32_t CanHideARP(const char16_t* text) {
 }
 
 #endif
+
+}  // namespace keystead::test

@@ -88,35 +88,46 @@ def fresh_correlation_id(rng):
 
 # ---- what a session poll answered ------------------------------------------------
 
-def enrollment_outcome(document):
-    data = document.get("data") if isinstance(document, dict) else None
+# "error" or "empty" for the answers both polls give alike, else None.
+def shared_outcome(document):
     if is_error_document(document):
         return "error"
     if document == {}:
         return "empty"
+    return None
+
+
+def feedback_outcome(feedback):
+    # An unusable camera ends the session as an error would.
+    return "error" if feedback.get("code") == 5633 else "feedback"
+
+
+def enrollment_outcome(document):
+    data = document.get("data") if isinstance(document, dict) else None
+    shared = shared_outcome(document)
+    if shared:
+        return shared
     check(isinstance(data, dict) and isinstance(data.get("processed"), bool),
           "enrollment answer of unknown shape")
     if data["processed"]:
         return "result"
     feedback = data.get("feedback")
     if isinstance(feedback, dict):
-        # An unusable camera ends the session as an error would.
-        return "error" if feedback.get("code") == 5633 else "feedback"
+        return feedback_outcome(feedback)
     check(isinstance(data.get("frames"), list), "enrollment answer without frames or feedback")
     return "frame"
 
 
 def match_outcome(document):
-    if is_error_document(document):
-        return "error"
-    if document == {}:
-        return "empty"
+    shared = shared_outcome(document)
+    if shared:
+        return shared
     check(isinstance(document, dict) and isinstance(document.get("matchStatus"), bool),
           "match answer of unknown shape")
     if "stopped" in document:
         return "result"
     if isinstance(document.get("feedback"), dict):
-        return "error" if document["feedback"].get("code") == 5633 else "feedback"
+        return feedback_outcome(document["feedback"])
     check(isinstance(document.get("frame"), dict), "match answer without frame or feedback")
     return "frame"
 

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "os/code_signature.h"
-#include "os_test_support.h"
+#include "support/TempFolder.h"
 
 namespace keystead::os {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ScopedTempDir;
+using test_support::TempFolder;
 
 // A module file and its folder with chosen modes, owned by the current user.
 class ModuleLayout {
@@ -32,7 +32,7 @@ class ModuleLayout {
   const std::string& File() const { return file_; }
 
  private:
-  ScopedTempDir dir_;
+  TempFolder dir_;
   std::string file_;
 };
 
@@ -72,7 +72,7 @@ TEST(CodeSignatureTest, RejectsWhatIsNotAnExistingRegularFile) {
 TEST(CodeSignatureTest, FollowsLinksToTheRealFileAndFolder) {
   const ModuleLayout trusted(fs::perms(0755), fs::perms(0755));
   const ModuleLayout untrusted(fs::perms(0755), fs::perms(0777));
-  ScopedTempDir links;
+  TempFolder links;
   fs::create_symlink(trusted.File(), links.Path("to-trusted.so"));
   fs::create_symlink(untrusted.File(), links.Path("to-untrusted.so"));
   EXPECT_TRUE(VerifyCodeSignature(links.Path("to-trusted.so")));

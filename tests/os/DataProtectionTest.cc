@@ -9,19 +9,22 @@
 #include <vector>
 
 #include "os/data_protection.h"
-#include "os_test_support.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/RootCases.h"
 #endif
 
 namespace keystead::os {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ScopedEnv;
-using test::ScopedTempDir;
+using test_support::ScopedEnv;
+using test_support::TempFolder;
 
 std::string ReadAll(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -34,7 +37,7 @@ class DataProtectionTest : public ::testing::Test {
  protected:
   std::string KeyFile() const { return dir_.Path("keystead/machine.key"); }
 
-  ScopedTempDir dir_;
+  TempFolder dir_;
   ScopedEnv keyFile_{"KEYSTEAD_MACHINE_KEY_FILE", dir_.Path("keystead/machine.key")};
 };
 
@@ -124,13 +127,7 @@ TEST_F(DataProtectionTest, AKeyFileAnotherUserCouldHaveWrittenIsNeitherUsedNorRe
          ASSERT_EQ(mkfifo(KeyFile().c_str(), 0644), 0);
        }},
   };
-  bool skipped = false;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.needsRoot && geteuid() != 0) {
-      skipped = true;
-      continue;
-    }
+  const bool skipped = test_support::RunCasesWithinReach(cases, [&](const Case& c) {
     fs::remove_all(dir_.Path("keystead"));
     fs::create_directories(dir_.Path("keystead"));
     std::ofstream(KeyFile(), std::ios::binary) << key;
@@ -142,13 +139,13 @@ TEST_F(DataProtectionTest, AKeyFileAnotherUserCouldHaveWrittenIsNeitherUsedNorRe
     EXPECT_EQ(ProtectForMachine("data", ""), std::nullopt);
     EXPECT_EQ(fs::symlink_status(KeyFile()).type(), planted.type());
     EXPECT_EQ(fs::symlink_status(KeyFile()).permissions(), planted.permissions());
-  }
+  });
   if (skipped) GTEST_SKIP() << "the case of another user's file needs root";
 }
 #endif
 
 TEST(DataProtectionConcurrencyTest, ThreadsCreatingTheKeyAtOnceShareOneKey) {
-  ScopedTempDir dir;
+  TempFolder dir;
   ScopedEnv keyFile("KEYSTEAD_MACHINE_KEY_FILE", dir.Path("machine.key"));
   constexpr int kThreads = 8;
   std::vector<std::optional<std::string>> blobs(kThreads);

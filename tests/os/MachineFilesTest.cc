@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "os/machine_files.h"
-#include "os_test_support.h"
+#include "support/TempFolder.h"
 
 namespace keystead::os {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ScopedTempDir;
+using test_support::TempFolder;
 
 std::string ReadAll(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -27,7 +27,7 @@ std::size_t EntriesIn(const std::string& folder) {
 }
 
 TEST(MachineFilesTest, PublishesANewFileButNeverReplacesOne) {
-  ScopedTempDir dir;
+  TempFolder dir;
   const std::string path = dir.Path("vault.dat");
   EXPECT_EQ(PublishNewFile(path, std::string("first\0bytes", 11)), PublishResult::kPublished);
   EXPECT_EQ(ReadAll(path), std::string("first\0bytes", 11));
@@ -39,14 +39,14 @@ TEST(MachineFilesTest, PublishesANewFileButNeverReplacesOne) {
 }
 
 TEST(MachineFilesTest, FailsWithoutLeavingAnythingWhenTheFolderIsMissing) {
-  ScopedTempDir dir;
+  TempFolder dir;
   EXPECT_EQ(PublishNewFile(dir.Path("missing/vault.dat"), "x"), PublishResult::kFailed);
   EXPECT_EQ(PublishNewFile("", "x"), PublishResult::kFailed);
   EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 }
 
 TEST(MachineFilesTest, CreatesOnlyTheLastFolderAndLeavesAnExistingOneAsItIs) {
-  ScopedTempDir dir;
+  TempFolder dir;
   EXPECT_TRUE(CreateMachineSharedFolder(dir.Path("Keystead")));
   EXPECT_EQ(fs::status(dir.Path("Keystead")).permissions(), fs::perms(0755));
   EXPECT_FALSE(CreateMachineSharedFolder(dir.Path("missing/Keystead")));
@@ -58,7 +58,7 @@ TEST(MachineFilesTest, CreatesOnlyTheLastFolderAndLeavesAnExistingOneAsItIs) {
 }
 
 TEST(MachineFilesConcurrencyTest, OfManyPublishersExactlyOneWins) {
-  ScopedTempDir dir;
+  TempFolder dir;
   const std::string path = dir.Path("vault.dat");
   constexpr int kThreads = 8;
   std::vector<PublishResult> results(kThreads);

@@ -8,13 +8,13 @@
 #include <string>
 
 #include "os/trusted_files.h"
-#include "os_test_support.h"
+#include "support/TempFolder.h"
 
 namespace keystead::os {
 namespace {
 
 TEST(TrustedFilesTest, ReadsOwnFilesUpToALimitAndNeverAFolderAsAFile) {
-  test::ScopedTempDir dir;
+  test_support::TempFolder dir;
   const std::string path = dir.WriteFile("file.bin", std::string("ab\0cd", 5));
   TrustedFileRead read = ReadTrustedFile(path, 4);
   ASSERT_EQ(read.status, TrustedFileRead::Status::kRead) << read.reason;

@@ -24,14 +24,15 @@
 #include "os/process_launch.h"
 #include "os/registry.h"
 #include "os/result_memory.h"
-#include "os_test_support.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 namespace keystead::os {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScopedEnv;
-using test::ScopedTempDir;
+using test_support::ScopedEnv;
+using test_support::TempFolder;
 
 // A key of its own under HKLM\SOFTWARE, written with reg.exe in the 64-bit
 // view and deleted with everything below it when the object goes.
@@ -211,7 +212,7 @@ TEST(Win32CryptoTest, WrappedSessionKeyBlobIsAFreshSimpleBlobOfAnAesKey) {
 }
 
 TEST(Win32MachineFilesTest, SecuredFolderAndPublishingThatNeverReplaces) {
-  ScopedTempDir dir;
+  TempFolder dir;
   const std::string folder = dir.Path("Keystead");
   EXPECT_TRUE(CreateMachineSharedFolder(folder));
   EXPECT_TRUE(std::filesystem::is_directory(folder));

@@ -9,7 +9,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <regex>
 #include <set>
 #include <string>
@@ -18,6 +17,8 @@
 
 #include "os/process_info.h"
 #include "plugin/platform/KSLogger.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 #include "support/TestRegistry.h"
 
 namespace corvane::larchmere::plugin {
@@ -27,16 +28,22 @@ namespace fs = std::filesystem;
 
 constexpr char kInitLine[] = "---------------- | ---------- Initializing LM.log logger -----------";
 
+// A local date and time as std::tm wants it (years from 1900, months from 0).
+std::tm LocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+  std::tm time{};
+  time.tm_year = year - 1900;
+  time.tm_mon = month - 1;
+  time.tm_mday = day;
+  time.tm_hour = hour;
+  time.tm_min = minute;
+  time.tm_sec = second;
+  time.tm_isdst = -1;
+  return time;
+}
+
 // 5 March 2024, 12:34:56 local time: every line of these tests goes to "2024-3-5-LM.log".
 std::time_t FixedNow() {
-  std::tm time{};
-  time.tm_year = 124;
-  time.tm_mon = 2;
-  time.tm_mday = 5;
-  time.tm_hour = 12;
-  time.tm_min = 34;
-  time.tm_sec = 56;
-  time.tm_isdst = -1;
+  std::tm time = LocalTime(2024, 3, 5, 12, 34, 56);
   return std::mktime(&time);
 }
 
@@ -50,28 +57,14 @@ std::vector<std::string> ReadLines(const fs::path& path) {
 // A private registry, install folder and local app data folder per test.
 class KSLoggerTest : public testing::Test {
  protected:
-  void SetUp() override {
-    root_ =
-        fs::temp_directory_path() / ("ks-logger-test-" + std::to_string(std::random_device{}()));
+  KSLoggerTest() {
     fs::create_directories(root_ / "install");
-    localAppData_ = root_ / "appdata";
-    ::setenv("KEYSTEAD_LOCALAPPDATA", localAppData_.c_str(), 1);
-    ::setenv("KEYSTEAD_DEBUG_OUTPUT", "1", 1);
-    registry_.emplace(root_);
-    registry_->SetString("SOFTWARE\\Keystead\\InstallInfo", "InstallDir",
-                         (root_ / "install").string());
-  }
-
-  void TearDown() override {
-    registry_.reset();
-    ::unsetenv("KEYSTEAD_LOCALAPPDATA");
-    ::unsetenv("KEYSTEAD_DEBUG_OUTPUT");
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    registry_.SetString("SOFTWARE\\Keystead\\InstallInfo", "InstallDir",
+                        (root_ / "install").string());
   }
 
   void SetFullLogEnable(std::uint32_t value) {
-    registry_->SetDword("SOFTWARE\\Keystead\\Settings", "FULL_LOG_ENABLE", value);
+    registry_.SetDword("SOFTWARE\\Keystead\\Settings", "FULL_LOG_ENABLE", value);
   }
 
   void WriteNlogConfig(const std::string& fileNameAttribute) {
@@ -93,21 +86,30 @@ class KSLoggerTest : public testing::Test {
   fs::path ServiceLog() const { return root_ / "service" / "2024-3-5-LM.log"; }
   fs::path FallbackLog() const { return localAppData_ / "ksdata" / "logs" / "2024-3-5-LM.log"; }
 
-  fs::path root_;
-  fs::path localAppData_;
-  std::optional<keystead::test_support::TestRegistry> registry_;
+  // Makes the logger and writes one line of each level and one of none;
+  // returns what reached the debug output meanwhile.
+  std::string MakeLoggerAndWriteEachLevel(std::unique_ptr<KSLogger>& logger) {
+    testing::internal::CaptureStderr();
+    logger = MakeLogger();
+    logger->Write("error line", 0);
+    logger->Write("info line", 1);
+    logger->Write("debug line", 2);
+    logger->Write("other line", 7);
+    return testing::internal::GetCapturedStderr();
+  }
+
+  const keystead::test_support::TempFolder folder_;
+  const fs::path root_{folder_.Path()};
+  const fs::path localAppData_{root_ / "appdata"};
+  const keystead::test_support::ScopedEnv localAppDataVariable_{"KEYSTEAD_LOCALAPPDATA",
+                                                                localAppData_.string()};
+  const keystead::test_support::ScopedEnv debugOutput_{"KEYSTEAD_DEBUG_OUTPUT", "1"};
+  keystead::test_support::TestRegistry registry_{root_};
 };
 
 TEST(KSLoggerFormatTest, DailyFileNameHasNoLeadingZeros) {
-  std::tm time{};
-  time.tm_year = 124;
-  time.tm_mon = 2;
-  time.tm_mday = 5;
-  EXPECT_EQ(KSLogger::DailyFileName(time, "LM.log"), "2024-3-5-LM.log");
-  time.tm_year = 99;
-  time.tm_mon = 11;
-  time.tm_mday = 31;
-  EXPECT_EQ(KSLogger::DailyFileName(time, "LM.log"), "1999-12-31-LM.log");
+  EXPECT_EQ(KSLogger::DailyFileName(LocalTime(2024, 3, 5), "LM.log"), "2024-3-5-LM.log");
+  EXPECT_EQ(KSLogger::DailyFileName(LocalTime(1999, 12, 31), "LM.log"), "1999-12-31-LM.log");
 }
 
 TEST(KSLoggerFormatTest, LevelTags) {
@@ -136,13 +138,8 @@ TEST_F(KSLoggerTest, WritesFormattedLinesToTheDailyFile) {
 }
 
 TEST_F(KSLoggerTest, WithoutNlogConfigOnlyErrorLinesAreWritten) {
-  testing::internal::CaptureStderr();
-  auto logger = MakeLogger();
-  logger->Write("error line", 0);
-  logger->Write("info line", 1);
-  logger->Write("debug line", 2);
-  logger->Write("other line", 7);
-  const std::string debugOutput = testing::internal::GetCapturedStderr();
+  std::unique_ptr<KSLogger> logger;
+  const std::string debugOutput = MakeLoggerAndWriteEachLevel(logger);
 
   EXPECT_FALSE(logger->HasNlogConfig());
   const auto lines = ReadLines(FallbackLog());
@@ -154,13 +151,8 @@ TEST_F(KSLoggerTest, WithoutNlogConfigOnlyErrorLinesAreWritten) {
 
 TEST_F(KSLoggerTest, WithNlogConfigEveryLevelIsWrittenAndMirrored) {
   WriteServiceConfig();
-  testing::internal::CaptureStderr();
-  auto logger = MakeLogger();
-  logger->Write("error line", 0);
-  logger->Write("info line", 1);
-  logger->Write("debug line", 2);
-  logger->Write("other line", 7);
-  const std::string debugOutput = testing::internal::GetCapturedStderr();
+  std::unique_ptr<KSLogger> logger;
+  const std::string debugOutput = MakeLoggerAndWriteEachLevel(logger);
 
   const auto lines = ReadLines(ServiceLog());
   ASSERT_EQ(lines.size(), 5u);

@@ -1,13 +1,12 @@
 // The POSIX registry is the JSON file named by KEYSTEAD_REGISTRY, read at
 // every call: each change rewrites the whole file.
 #include <atomic>
-#include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include "json/json.h"
 #include "os/process_info.h"
+#include "support/ScopedEnv.h"
 #include "support/TestRegistry.h"
 
 namespace keystead::test_support {
@@ -15,17 +14,10 @@ namespace keystead::test_support {
 class TestRegistry::Store {
  public:
   explicit Store(const std::filesystem::path& folder) : file_(folder / UniqueFileName()) {
-    if (const char* old = std::getenv(kVariable)) previous_ = old;
-    setenv(kVariable, file_.c_str(), 1);
     Write();
   }
 
   ~Store() {
-    if (previous_) {
-      setenv(kVariable, previous_->c_str(), 1);
-    } else {
-      unsetenv(kVariable);
-    }
     std::error_code ignored;
     std::filesystem::remove(file_, ignored);
   }
@@ -54,7 +46,7 @@ class TestRegistry::Store {
   void Write() const { std::ofstream(file_, std::ios::trunc) << Json::FastWriter().write(root_); }
 
   std::filesystem::path file_;
-  std::optional<std::string> previous_;
+  ScopedEnv variable_{kVariable, file_.string()};
   Json::Value root_{Json::objectValue};
 };
 

@@ -10,12 +10,8 @@
 #include "vault/CCrypto.h"
 #include "vault/MasterPassword.h"
 
-namespace keystead::vault {
+namespace keystead::vault::test {
 namespace {
-
-using test::ReadFile;
-using test::TempFolder;
-using test::WriteFile;
 
 std::string BinaryText(std::size_t length) {
   std::string text;
@@ -165,4 +161,4 @@ TEST(Base64Test, DecodingStopsAtPaddingOrAForeignCharacterAndKeepsPartialGroups)
 }
 
 }  // namespace
-}  // namespace keystead::vault
+}  // namespace keystead::vault::test

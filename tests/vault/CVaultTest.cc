@@ -11,13 +11,10 @@
 #include "vault/CCrypto.h"
 #include "vault/CVault.h"
 
-namespace keystead::vault {
+namespace keystead::vault::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
-using test::VaultMachine;
-using test::WriteFile;
 
 std::int32_t Int32At(const std::string& bytes, std::size_t offset) {
   std::uint32_t value = 0;
@@ -44,15 +41,13 @@ std::string RecordBytes(std::int32_t keyType, const std::string& value) {
   return RecordBytes(keyType, value, static_cast<std::int32_t>(value.size()));
 }
 
-class CVaultTest : public ::testing::Test {
+class CVaultTest : public VaultTest {
  protected:
   // Writes a vault file by hand (the folder is created first).
   void WriteVault(const std::string& bytes) {
     fs::create_directories(machine_.VaultFolder());
     WriteFile(machine_.VaultFile(), bytes);
   }
-
-  VaultMachine machine_;
 };
 
 TEST_F(CVaultTest, TheVaultIsReadableByAllAndWritableByItsOwnerOnly) {
@@ -160,7 +155,7 @@ TEST_F(CVaultTest, AWeakMasterRecordYieldsAnEmptyMasterPassword) {
 TEST_F(CVaultTest, AMasterPasswordProtectedOnAnotherMachineCannotBeRead) {
   ASSERT_TRUE(CVault().StoreKeys());
   ASSERT_FALSE(CVault().getKey(MASTER_KEY).empty());
-  test::ScopedEnvironment otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
+  ScopedEnv otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
   std::string unused;
   ASSERT_TRUE(CVault::CryptMasterPwd("creates the other machine's key", unused));
 
@@ -208,7 +203,7 @@ TEST_F(CVaultTest, AnUnusableFolderLeavesThePathEmptyAndAnExistingOneUnchanged) 
 }
 
 TEST_F(CVaultTest, OnlyTheLastFolderComponentIsCreated) {
-  test::ScopedEnvironment missing("KEYSTEAD_PROGRAMDATA", machine_.Path("missing/programdata"));
+  ScopedEnv missing("KEYSTEAD_PROGRAMDATA", machine_.Path("missing/programdata"));
   EXPECT_FALSE(CVault().StoreKeys());
   EXPECT_FALSE(fs::exists(machine_.Path("missing")));
 }
@@ -222,4 +217,4 @@ TEST_F(CVaultTest, XorScrambleIsItsOwnInverse) {
 }
 
 }  // namespace
-}  // namespace keystead::vault
+}  // namespace keystead::vault::test

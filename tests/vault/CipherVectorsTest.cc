@@ -11,7 +11,7 @@
 #include "vault/CVault.h"
 #include "vault/VaultOperations.h"
 
-namespace keystead::vault {
+namespace keystead::vault::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -35,7 +35,7 @@ std::string FromHex(const std::string& hex) {
 }
 
 // A vault whose master password is the given one.
-void WriteVaultWithMaster(const test::VaultMachine& machine, const std::string& master) {
+void WriteVaultWithMaster(const VaultMachine& machine, const std::string& master) {
   std::string blob;
   ASSERT_TRUE(CVault::CryptMasterPwd(master, blob));
   CVault vault;
@@ -46,7 +46,7 @@ void WriteVaultWithMaster(const test::VaultMachine& machine, const std::string& 
 
 TEST(CipherVectorsTest, EcyUnderAGivenMasterPasswordGivesTheOpensslToolsBytes) {
   ASSERT_GE(std::size(kVectors), 20u);
-  test::VaultMachine machine;
+  VaultMachine machine;
   for (const CipherVector& vector : kVectors) {
     const std::string password = FromHex(vector.passwordHex);
     const std::string text = FromHex(vector.textHex);
@@ -65,15 +65,15 @@ TEST(CipherVectorsTest, EcyUnderAGivenMasterPasswordGivesTheOpensslToolsBytes) {
 #ifndef _WIN32
 // The table is what the tool computes today, not a copy of our own output.
 TEST(CipherVectorsTest, TheTableIsTheOpensslToolsOutput) {
-  test::TempFolder folder;
+  TempFolder folder;
   const std::string generated = folder.Path("vectors.inc");
   const std::string command =
       std::string(KS_SOURCE_DIR) + "/scripts/cipher-vectors.sh > " + generated;
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  EXPECT_EQ(test::ReadFile(generated),
-            test::ReadFile(std::string(KS_SOURCE_DIR) + "/tests/vault/CipherVectors.inc"));
+  EXPECT_EQ(ReadFile(generated),
+            ReadFile(std::string(KS_SOURCE_DIR) + "/tests/vault/CipherVectors.inc"));
 }
 #endif
 
 }  // namespace
-}  // namespace keystead::vault
+}  // namespace keystead::vault::test

@@ -13,13 +13,10 @@
 #include "VaultTestSupport.h"
 #include "vault/VaultOperations.h"
 
-namespace keystead::vault {
+namespace keystead::vault::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
-using test::VaultMachine;
-using test::WriteFile;
 
 struct ThreadResults {
   std::string sqliteKey;
@@ -128,4 +125,4 @@ TEST(VaultConcurrencyTest, ProcessesCreatingTheVaultAtOnceAllGetTheKeysThatLast)
 }
 
 }  // namespace
-}  // namespace keystead::vault
+}  // namespace keystead::vault::test

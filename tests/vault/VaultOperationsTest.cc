@@ -10,19 +10,12 @@
 #include "vault/CVault.h"
 #include "vault/VaultOperations.h"
 
-namespace keystead::vault {
+namespace keystead::vault::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
-using test::VaultMachine;
-using test::WriteFile;
 
-// Takes ownership of a flat result.
-struct FlatResultDeleter {
-  void operator()(char* result) const { FreeResult(result); }
-};
-using FlatResult = std::unique_ptr<char, FlatResultDeleter>;
+using FlatResult = OwnedResult<&FreeResult>;
 
 std::string Text(std::size_t length) {
   std::string text;
@@ -30,10 +23,7 @@ std::string Text(std::size_t length) {
   return text;
 }
 
-class VaultOperationsTest : public ::testing::Test {
- protected:
-  VaultMachine machine_;
-};
+using VaultOperationsTest = VaultTest;
 
 TEST_F(VaultOperationsTest, ValidateWithoutAVaultFailsAppendsAndCreatesNothing) {
   std::string message = "before:";
@@ -125,7 +115,7 @@ TEST_F(VaultOperationsTest, TheLibraryItselfIsVerifiedToo) {
 TEST_F(VaultOperationsTest, SecretOperationsRefuseAMasterPasswordFromAnotherMachine) {
   const std::string ciphertext = ecy("text");
   ASSERT_FALSE(ciphertext.empty());
-  test::ScopedEnvironment otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
+  ScopedEnv otherMachine("KEYSTEAD_MACHINE_KEY_FILE", machine_.Path("other.key"));
   EXPECT_EQ(gsq(), "");
   EXPECT_EQ(ecy("text"), "");
   EXPECT_EQ(dcy(ciphertext), "");
@@ -310,4 +300,4 @@ TEST(Utf8Test, AcceptsWellFormedTextOnly) {
 }
 
 }  // namespace
-}  // namespace keystead::vault
+}  // namespace keystead::vault::test

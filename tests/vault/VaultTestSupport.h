@@ -1,74 +1,30 @@
 #pragma once
 
-#include <atomic>
-#include <cstdlib>
+#include <gtest/gtest.h>
+
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "os/code_signature.h"
-#include "os/process_info.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 namespace keystead::vault::test {
 
-// A fresh folder under the system's temporary folder, removed with all its
-// contents when the object goes.
-class TempFolder {
- public:
-  TempFolder() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("keystead-vault-test-" + std::to_string(os::CurrentProcessId()) + "-" +
-             std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
+using test_support::ReadFile;
+using test_support::ScopedEnv;
+using test_support::TempFolder;
+using test_support::WriteFile;
 
-  std::string Path(const std::string& relative = {}) const {
-    return relative.empty() ? path_.string() : (path_ / relative).make_preferred().string();
-  }
-
- private:
-  std::filesystem::path path_;
+// Owns a text handed out by a flat function of the vault, given back to the
+// vault through `Free` when it goes.
+template <auto Free>
+struct FreeWith {
+  void operator()(char* result) const { Free(result); }
 };
-
-// Sets an environment variable and restores the old value when it goes.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(std::string name, const std::string& value) : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) old_ = old;
-    setenv(name_.c_str(), value.c_str(), 1);
-  }
-  ~ScopedEnvironment() {
-    if (old_) {
-      setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+template <auto Free>
+using OwnedResult = std::unique_ptr<char, FreeWith<Free>>;
 
 inline os::CodeSignatureVerdict TrustEverything(const std::string&) { return {true, {}}; }
 
@@ -95,9 +51,15 @@ class VaultMachine {
   }
 
   TempFolder root_;
-  ScopedEnvironment programData_;
-  ScopedEnvironment machineKey_;
+  ScopedEnv programData_;
+  ScopedEnv machineKey_;
   os::ScopedCodeSignatureVerifierForTesting verifier_;
+};
+
+// A test on a machine of its own (see VaultMachine).
+class VaultTest : public ::testing::Test {
+ protected:
+  VaultMachine machine_;
 };
 
 }  // namespace keystead::vault::test

@@ -20,14 +20,14 @@
 #else
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/RootCases.h"
 #endif
 
-namespace keystead::vault {
+namespace keystead::vault::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
-using test::VaultMachine;
 
 // The names and contents of everything below folder, to show that nothing
 // was created, removed or changed.
@@ -74,6 +74,19 @@ void Chown(const std::string& path, uid_t user) {
   ASSERT_EQ(lchown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
 }
 
+// The vault folder or file of a machine.
+using VaultPath = std::string (VaultMachine::*)() const;
+
+std::function<void(const VaultMachine&)> OwnedByOther(VaultPath path) {
+  return [path](const VaultMachine& m) { Chown((m.*path)(), kOtherUser); };
+}
+
+std::function<void(const VaultMachine&)> WithPermissions(VaultPath path, int permissions) {
+  return [path, permissions](const VaultMachine& m) {
+    fs::permissions((m.*path)(), static_cast<fs::perms>(permissions));
+  };
+}
+
 // The vault moved away and a symbolic link to it in its place.
 void LinkInPlaceOf(const std::string& path, const std::string& movedTo) {
   fs::rename(path, movedTo);
@@ -81,27 +94,23 @@ void LinkInPlaceOf(const std::string& path, const std::string& movedTo) {
 }
 
 TEST(VaultTrustTest, APlantedFolderOrFileIsRefusedAndLeftUntouched) {
+  const auto folder = &VaultMachine::VaultFolder;
+  const auto file = &VaultMachine::VaultFile;
   const std::vector<PlantedCase> cases = {
-      {"folder owned by another user", true,
-       [](const VaultMachine& m) { Chown(m.VaultFolder(), kOtherUser); },
+      {"folder owned by another user", true, OwnedByOther(folder),
        "vault folder not trusted: owned by another user"},
-      {"folder writable by group", false,
-       [](const VaultMachine& m) { fs::permissions(m.VaultFolder(), fs::perms(0775)); },
+      {"folder writable by group", false, WithPermissions(folder, 0775),
        "vault folder not trusted: writable by group or others"},
-      {"folder writable by others", false,
-       [](const VaultMachine& m) { fs::permissions(m.VaultFolder(), fs::perms(0757)); },
+      {"folder writable by others", false, WithPermissions(folder, 0757),
        "vault folder not trusted: writable by group or others"},
       {"folder is a symbolic link", false,
        [](const VaultMachine& m) { LinkInPlaceOf(m.VaultFolder(), m.ProgramData() + "/real"); },
        "vault folder not trusted: a symbolic link"},
-      {"file owned by another user", true,
-       [](const VaultMachine& m) { Chown(m.VaultFile(), kOtherUser); },
+      {"file owned by another user", true, OwnedByOther(file),
        "vault file not trusted: owned by another user"},
-      {"file writable by group", false,
-       [](const VaultMachine& m) { fs::permissions(m.VaultFile(), fs::perms(0664)); },
+      {"file writable by group", false, WithPermissions(file, 0664),
        "vault file not trusted: writable by group or others"},
-      {"file writable by others", false,
-       [](const VaultMachine& m) { fs::permissions(m.VaultFile(), fs::perms(0646)); },
+      {"file writable by others", false, WithPermissions(file, 0646),
        "vault file not trusted: writable by group or others"},
       {"file is a symbolic link", false,
        [](const VaultMachine& m) { LinkInPlaceOf(m.VaultFile(), m.VaultFolder() + "/real.dat"); },
@@ -113,24 +122,18 @@ TEST(VaultTrustTest, APlantedFolderOrFileIsRefusedAndLeftUntouched) {
        },
        "vault file not trusted: not a regular file"},
   };
-  bool skipped = false;
-  for (const PlantedCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.needsRoot && geteuid() != 0) {
-      skipped = true;
-      continue;
-    }
+  const bool skipped = test_support::RunCasesWithinReach(cases, [](const PlantedCase& c) {
     VaultMachine machine;
     const std::string ciphertext = ecy("old text");
     ASSERT_FALSE(ciphertext.empty());
     c.plant(machine);
     ExpectRefused(machine, ciphertext, c.message);
-  }
+  });
   if (skipped) GTEST_SKIP() << "the cases of another user's folder or file need root";
 }
 
 TEST(VaultTrustTest, NothingIsCreatedInAPlantedEmptyFolder) {
-  if (geteuid() != 0) GTEST_SKIP() << "giving a folder to another user needs root";
+  if (!test_support::RunsAsRoot()) GTEST_SKIP() << "giving a folder to another user needs root";
   VaultMachine machine;
   fs::create_directory(machine.VaultFolder());
   Chown(machine.VaultFolder(), kOtherUser);
@@ -150,7 +153,7 @@ TEST(VaultTrustTest, AVaultOfRootOrOfTheCallerWithoutWriteForOthersIsTrusted) {
 }
 
 TEST(VaultTrustTest, AForeignMachineKeyFileIsNotUsed) {
-  if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  if (!test_support::RunsAsRoot()) GTEST_SKIP() << "giving a file to another user needs root";
   VaultMachine machine;
   const std::string ciphertext = ecy("old text");
   ASSERT_FALSE(ciphertext.empty());
@@ -234,4 +237,4 @@ TEST(Win32VaultTrustTest, AFolderOrFileOfAnotherOwnerIsRefused) {
 #endif
 
 }  // namespace
-}  // namespace keystead::vault
+}  // namespace keystead::vault::test

@@ -8,30 +8,24 @@
 #include <memory>
 #include <string>
 
-#include "VaultTestSupport.h"
+#include "tests/vault/VaultTestSupport.h"
 #include "vault/KeysteadVault.h"
 #include "vault/VaultTestHooks.h"
 
+namespace keystead::vault::test {
 namespace {
 
 namespace fs = std::filesystem;
-using keystead::vault::test::TempFolder;
-using keystead::vault::test::VaultMachine;
-using keystead::vault::test::WriteFile;
 
-struct VaultFree {
-  void operator()(char* result) const { KeysteadVaultFree(result); }
-};
-using Result = std::unique_ptr<char, VaultFree>;
+using Result = OwnedResult<&KeysteadVaultFree>;
 
 // Whether the platform's check passes for this test program and the library
 // as they lie in the build folder.
 bool BuildFolderPassesTheCheck() {
-  const auto executable = keystead::os::CurrentExecutablePath();
-  const auto library = keystead::os::ModulePathOf(reinterpret_cast<const void*>(&Callgr));
-  return executable && library && *library != *executable &&
-         keystead::os::VerifyCodeSignature(*executable) &&
-         keystead::os::VerifyCodeSignature(*library);
+  const auto executable = os::CurrentExecutablePath();
+  const auto library = os::ModulePathOf(reinterpret_cast<const void*>(&Callgr));
+  return executable && library && *library != *executable && os::VerifyCodeSignature(*executable) &&
+         os::VerifyCodeSignature(*library);
 }
 
 TEST(ExportsTest, FlatExportsWithoutSecretsWorkAndRejectNullInput) {
@@ -109,11 +103,12 @@ TEST(ExportsTest, SecretExportsWorkWhenTheBuildFolderPassesTheCheck) {
 TEST(ExportsTest, SecretExportsWorkForACallerTheHookTrusts) {
   VaultMachine machine;
   const std::string missing = machine.Path("missing-module");
-  keystead::test_hooks::SetVaultCodeSignatureVerifier([](const std::string&) { return true; });
+  test_hooks::SetVaultCodeSignatureVerifier([](const std::string&) { return true; });
   ExpectSecretExportsWork();
   EXPECT_EQ(Callvfy(missing.c_str()), 1);
-  keystead::test_hooks::SetVaultCodeSignatureVerifier({});
+  test_hooks::SetVaultCodeSignatureVerifier({});
   EXPECT_EQ(Callvfy(missing.c_str()), 0) << "the platform check is back";
 }
 
 }  // namespace
+}  // namespace keystead::vault::test

@@ -1,5 +1,3 @@
-#include "os/process_launch.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "os_test_support.h"
+#include "os/process_launch.h"
+#include "support/TempFolder.h"
 
 namespace keystead::os {
 namespace {
@@ -58,7 +57,7 @@ TEST(ProcessLaunchTest, WaitWithoutEndReturnsWhenTheProgramEnds) {
 }
 
 TEST(ProcessLaunchTest, ProgramsThatCannotRunAreNotStarted) {
-  test::ScopedTempDir dir;
+  test_support::TempFolder dir;
   const std::string notExecutable = dir.WriteFile("plain.txt", "text");
   for (const std::string& executable : {std::string("/nonexistent/CvKsInsUtil"), std::string(),
                                         dir.Path(), notExecutable, std::string("true")}) {
@@ -69,7 +68,7 @@ TEST(ProcessLaunchTest, ProgramsThatCannotRunAreNotStarted) {
 }
 
 TEST(ProcessLaunchTest, ProgramOutlivingTheWaitKeepsRunningAndIsReaped) {
-  test::ScopedTempDir dir;
+  test_support::TempFolder dir;
   const std::string marker = dir.Path("finished");
   // The shell is the program here only to record its own id when it ends.
   const LaunchResult result = StartProcess(

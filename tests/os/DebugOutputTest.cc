@@ -1,5 +1,3 @@
-#include "os/debug_output.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,12 +6,13 @@
 #include <thread>
 #include <vector>
 
-#include "os_test_support.h"
+#include "os/debug_output.h"
+#include "support/ScopedEnv.h"
 
 namespace keystead::os {
 namespace {
 
-using test::ScopedEnv;
+using test_support::ScopedEnv;
 
 std::string CaptureDebugOutput(const std::function<void()>& write) {
   ::testing::internal::CaptureStderr();

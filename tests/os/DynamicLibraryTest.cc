@@ -1,8 +1,8 @@
-#include "os/dynamic_library.h"
-
 #include <gtest/gtest.h>
 
 #include <utility>
+
+#include "os/dynamic_library.h"
 
 namespace keystead::os {
 namespace {

@@ -1,16 +1,15 @@
-#include "os/known_folders.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "os_test_support.h"
+#include "os/known_folders.h"
+#include "support/ScopedEnv.h"
 
 namespace keystead::os {
 namespace {
 
-using test::ScopedEnv;
+using test_support::ScopedEnv;
 using Env = std::optional<std::string>;
 
 TEST(KnownFoldersTest, LocalAppDataOverrideAndDefaults) {

@@ -1,18 +1,17 @@
-#include "os/file_system.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "os_test_support.h"
+#include "os/file_system.h"
+#include "support/TempFolder.h"
 
 namespace keystead::os {
 namespace {
 
-using test::ScopedTempDir;
+using test_support::TempFolder;
 
 TEST(FileSystemTest, CreatesEveryMissingFolderWithMode0755) {
-  ScopedTempDir dir;
+  TempFolder dir;
   const std::string deep = dir.Path("a/b//c/ksdata/logs/");
   EXPECT_TRUE(CreateDirectoryRecursively(deep));
   EXPECT_TRUE(std::filesystem::is_directory(deep));
@@ -26,7 +25,7 @@ TEST(FileSystemTest, CreatesEveryMissingFolderWithMode0755) {
 }
 
 TEST(FileSystemTest, FailsWhereAFileIsInTheWay) {
-  ScopedTempDir dir;
+  TempFolder dir;
   const std::string file = dir.WriteFile("file", "x");
   EXPECT_FALSE(CreateDirectoryRecursively(file));
   EXPECT_FALSE(CreateDirectoryRecursively(file + "/below"));
@@ -34,7 +33,7 @@ TEST(FileSystemTest, FailsWhereAFileIsInTheWay) {
 }
 
 TEST(FileSystemTest, FileExistsForFilesAndFoldersOnly) {
-  ScopedTempDir dir;
+  TempFolder dir;
   EXPECT_TRUE(FileExists(dir.WriteFile("present", "")));
   EXPECT_TRUE(FileExists(dir.Path()));
   EXPECT_FALSE(FileExists(dir.Path("absent")));

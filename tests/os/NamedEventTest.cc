@@ -1,6 +1,6 @@
-#include "os/named_event.h"
-
 #include <gtest/gtest.h>
+
+#include "os/named_event.h"
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>

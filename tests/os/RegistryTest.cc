@@ -1,18 +1,18 @@
-#include "os/registry.h"
-
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include <optional>
 #include <string>
 
-#include "os_test_support.h"
+#include "os/registry.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 namespace keystead::os {
 namespace {
 
-using test::ScopedEnv;
-using test::ScopedTempDir;
+using test_support::ScopedEnv;
+using test_support::TempFolder;
 
 constexpr const char* kRegistry = R"({
   "SOFTWARE\\Keystead\\Settings\\": {"FULL_LOG_ENABLE": 1, "Name": "seven77"},
@@ -26,7 +26,7 @@ constexpr const char* kRegistry = R"({
 
 class RegistryTest : public ::testing::Test {
  protected:
-  ScopedTempDir dir_;
+  TempFolder dir_;
   ScopedEnv registry_{"KEYSTEAD_REGISTRY", dir_.WriteFile("registry.json", kRegistry)};
 };
 
@@ -117,7 +117,7 @@ TEST_F(RegistryTest, FollowsTheVariableToAnotherFile) {
 }
 
 TEST(RegistryWithoutFileTest, EverythingIsMissing) {
-  ScopedTempDir dir;
+  TempFolder dir;
   const std::optional<std::string> sources[] = {
       std::nullopt, dir.Path("absent.json"),
       dir.Path(),  // a folder, not a file
@@ -131,7 +131,7 @@ TEST(RegistryWithoutFileTest, EverythingIsMissing) {
 }
 
 TEST(RegistryMalformedTest, MalformedFileReadsAsMissingAndIsReportedOnce) {
-  ScopedTempDir dir;
+  TempFolder dir;
   ScopedEnv debug("KEYSTEAD_DEBUG_OUTPUT", "1");
   const char* malformed[] = {
       "not json",

@@ -1,9 +1,9 @@
-#include "os/process_info.h"
-
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <thread>
+
+#include "os/process_info.h"
 
 namespace keystead::os {
 namespace {
