@@ -110,18 +110,13 @@ std::string AuthenticateFingerprint::FingerprintStatusName(int status) {
 
 std::string AuthenticateFingerprint::ConvertFingerprintResponse(
     const Corvane::QAV::SDK::MatchResult& result) {
-  const std::optional<Json::Value> response =
-      HandlerSteps::CloudAnswerOf("AuthenticateFingerprint", result);
+  std::string failureReply;
+  const std::optional<Json::Value> response = HandlerSteps::SucceededCloudAnswer(
+      "AuthenticateFingerprint", result, FingerprintStatusTable(), CopyOrEmpty, failureReply);
   if (!response) {
-    return WriteCompact(HandlerSteps::CloudFailureReply(std::to_string(result.status),
-                                                        FingerprintStatusName(result.status)));
+    return failureReply;
   }
   const Json::Value& responseResult = MemberOf(*response, "ResponseResult");
-  if (result.status != 0) {
-    return WriteCompact(
-        HandlerSteps::CloudFailureReply(CopyOrEmpty(MemberOf(responseResult, "ErrorCode")),
-                                        CopyOrEmpty(MemberOf(responseResult, "ErrorDescription"))));
-  }
   Json::Value reply(Json::objectValue);
   reply["success"] = "true";
   reply["idToken"] = TextOf(MemberOf(*response, "idToken"));

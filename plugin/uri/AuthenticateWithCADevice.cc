@@ -44,23 +44,14 @@ const std::map<int, std::string>& DeviceStatusTable() {
 
 }  // namespace
 
-std::string AuthenticateWithCADevice::DeviceStatusName(int status) {
-  return HandlerSteps::StatusName(DeviceStatusTable(), status);
-}
-
 std::string AuthenticateWithCADevice::ConvertDeviceResponse(
     const Corvane::QAV::SDK::MatchResult& result) {
-  const std::optional<Json::Value> response =
-      HandlerSteps::CloudAnswerOf("AuthenticateWithCADevice", result);
+  std::string failureReply;
+  const std::optional<Json::Value> response = HandlerSteps::SucceededCloudAnswer(
+      "AuthenticateWithCADevice", result, DeviceStatusTable(),
+      [](const Json::Value& member) { return Json::Value(TextOf(member)); }, failureReply);
   if (!response) {
-    return WriteCompact(HandlerSteps::CloudFailureReply(std::to_string(result.status),
-                                                        DeviceStatusName(result.status)));
-  }
-  if (result.status != 0) {
-    const Json::Value& responseResult = MemberOf(*response, "ResponseResult");
-    return WriteCompact(
-        HandlerSteps::CloudFailureReply(TextOf(MemberOf(responseResult, "ErrorCode")),
-                                        TextOf(MemberOf(responseResult, "ErrorDescription"))));
+    return failureReply;
   }
   Json::Value reply(Json::objectValue);
   reply["success"] = "true";

@@ -16,10 +16,6 @@ class AuthenticateWithCADevice final
  public:
   using RoutedHandler::RoutedHandler;
 
-  // The name of a companion-device status code ("CA_DEVICE_NOT_FOUND");
-  // empty for an unknown code.
-  static std::string DeviceStatusName(int status);
-
   // The reply document for the engine's companion-device result: the whole
   // cloud answer on success, its error, or the status code and name when the
   // answer is not a JSON object. Never throws for bad input.

@@ -10,6 +10,21 @@ namespace corvane::larchmere::plugin::uri {
 
 using common::LarchmerePluginHelper;
 
+namespace {
+
+// The reply of a failed cloud call: "success" "false" and the error with
+// source 4, `code` and `description`.
+Json::Value CloudFailureReply(const Json::Value& code, const Json::Value& description) {
+  Json::Value reply(Json::objectValue);
+  reply["success"] = "false";
+  reply["error"]["source"] = common::kErrorSourceEngineService;
+  reply["error"]["code"] = code;
+  reply["error"]["description"] = description;
+  return reply;
+}
+
+}  // namespace
+
 void HandlerSteps::Fail(Answer& answer, int source, int code, const std::string& description,
                         unsigned short status) {
   answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(source, code, description));
@@ -66,29 +81,30 @@ void HandlerSteps::AnswerEngineReply(const std::string& name, bool succeeded,
   }
 }
 
-std::optional<Json::Value> HandlerSteps::CloudAnswerOf(
-    const std::string& name, const Corvane::QAV::SDK::MatchResult& result) {
-  LogInfo(name + " | Parsing match response ", result.response);
-  Json::Value response;
-  if (!common::ParseStrictJson(result.response, response) || !response.isObject()) {
-    return std::nullopt;
-  }
-  return response;
-}
-
 std::string HandlerSteps::StatusName(const std::map<int, std::string>& table, int status) {
   const auto found = table.find(status);
   return found != table.end() ? found->second : std::string();
 }
 
-Json::Value HandlerSteps::CloudFailureReply(const Json::Value& code,
-                                            const Json::Value& description) {
-  Json::Value reply(Json::objectValue);
-  reply["success"] = "false";
-  reply["error"]["source"] = common::kErrorSourceEngineService;
-  reply["error"]["code"] = code;
-  reply["error"]["description"] = description;
-  return reply;
+std::optional<Json::Value> HandlerSteps::SucceededCloudAnswer(
+    const std::string& name, const Corvane::QAV::SDK::MatchResult& result,
+    const std::map<int, std::string>& statusNames,
+    Json::Value (*errorValue)(const Json::Value& member), std::string& failureReply) {
+  LogInfo(name + " | Parsing match response ", result.response);
+  Json::Value response;
+  if (!common::ParseStrictJson(result.response, response) || !response.isObject()) {
+    failureReply = common::WriteCompact(
+        CloudFailureReply(std::to_string(result.status), StatusName(statusNames, result.status)));
+    return std::nullopt;
+  }
+  if (result.status != 0) {
+    const Json::Value& responseResult = common::MemberOf(response, "ResponseResult");
+    failureReply = common::WriteCompact(
+        CloudFailureReply(errorValue(common::MemberOf(responseResult, "ErrorCode")),
+                          errorValue(common::MemberOf(responseResult, "ErrorDescription"))));
+    return std::nullopt;
+  }
+  return response;
 }
 
 void HandlerSteps::RunGuarded(int errorSource, Answer& answer, const std::function<void()>& call) {

@@ -41,15 +41,19 @@ class HandlerSteps {
   // "<name> - ProcessRequest - Failed!!".
   static void AnswerEngineReply(const std::string& name, bool succeeded, const std::string& reply,
                                 Answer& answer);
-  // The cloud's answer in an engine result as a JSON object, the text logged
-  // as "<name> | Parsing match response "; nullopt when it is no object.
-  static std::optional<Json::Value> CloudAnswerOf(const std::string& name,
-                                                  const Corvane::QAV::SDK::MatchResult& result);
   // The name `table` gives a status code; empty for an unknown code.
   static std::string StatusName(const std::map<int, std::string>& table, int status);
-  // The reply of a failed cloud call: "success" "false" and the error with
-  // source 4, `code` and `description`.
-  static Json::Value CloudFailureReply(const Json::Value& code, const Json::Value& description);
+  // The cloud's answer in an engine result (its text logged as "<name> |
+  // Parsing match response ") when the call succeeded: a JSON object and
+  // status 0. Otherwise nullopt, and `failureReply` holds the compact reply of
+  // the failed call ("success" "false" and an error of source 4): the status
+  // and its name in `statusNames` when the answer is no object, else the
+  // answer's "ResponseResult" "ErrorCode" and "ErrorDescription" as
+  // `errorValue` reads them.
+  static std::optional<Json::Value> SucceededCloudAnswer(
+      const std::string& name, const Corvane::QAV::SDK::MatchResult& result,
+      const std::map<int, std::string>& statusNames,
+      Json::Value (*errorValue)(const Json::Value& member), std::string& failureReply);
 
   // Runs an engine call on a JSON object body for the handler whose log
   // lines start with `name`: reads the body (ReadJsonObject); when it is an
