@@ -55,9 +55,10 @@ bool IURIStrategy::MatchesRequest(const char* method, const char* url, const cha
          LarchmerePluginHelper::IsValidRequestURL(url, requestHeaders, path);
 }
 
-void IURIStrategy::WriteCorsHeaders(const char* requestHeaders, Answer& answer) const {
+void WriteCorsHeaders(const common::LMListenerHolder* holder, const char* requestHeaders,
+                      Answer& answer) {
   const std::optional<std::string> domainSuffix =
-      listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
+      holder != nullptr ? holder->GetDomainSufix() : std::nullopt;
   LarchmerePluginHelper::BuildHeader(requestHeaders, domainSuffix, answer.headers);
 }
 

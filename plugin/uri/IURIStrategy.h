@@ -18,6 +18,12 @@ enum OperationKind : int {
   kOperationRemote = 2,     // needs the engine's cloud connection
 };
 
+// Replaces the answer's headers with the CORS block for the request, with
+// the domain suffix of `holder` (which may be null) when it has one. The
+// router writes its own answers' headers the same way.
+void WriteCorsHeaders(const common::LMListenerHolder* holder, const char* requestHeaders,
+                      Answer& answer);
+
 // Root of the handler family: one object per served path and method, created
 // and owned by the router (URIContext), shared by every host request thread.
 // A handler therefore keeps no per-request state in members unless it locks
@@ -68,9 +74,9 @@ class IURIStrategy {
   // another plug-in lock, and never in code that runs on an engine thread.
   common::FrameSessionState& SessionState();
 
-  // Replaces the answer's headers with the CORS block for the request, with
-  // the holder's domain suffix when it has one.
-  void WriteCorsHeaders(const char* requestHeaders, Answer& answer) const;
+  void WriteCorsHeaders(const char* requestHeaders, Answer& answer) const {
+    uri::WriteCorsHeaders(listenerHolder, requestHeaders, answer);
+  }
 
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
   common::LMListenerHolder* listenerHolder;  // not owned

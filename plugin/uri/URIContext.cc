@@ -211,7 +211,7 @@ bool URIContext::Dispatch(const char* method, const char* url, const char* reque
     answer.status = 500;
   }
   if (answer.status != 200) {
-    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), answer.headers);
+    WriteCorsHeaders(listenerHolder, requestHeaders, answer);
     if (answer.body.empty()) {
       answer.body = LarchmerePluginHelper::CreateJsonErrorResponse(
           common::kErrorSourcePlugin, common::kPluginGenericError,
@@ -251,7 +251,7 @@ bool URIContext::IsOptionsProcessRequest(const char* method, const char* request
     return false;
   }
   WriteLog("URIContext - OPTIONS", kLogInfo);
-  LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), answer.headers);
+  WriteCorsHeaders(listenerHolder, requestHeaders, answer);
   answer.body.append("{}");
   answer.status = 200;
   LogInfo("URIContext - OPTIONS - ContentOut", answer.body);
@@ -301,7 +301,7 @@ bool URIContext::CheckReadiness(int operationKind, const char* requestHeaders, A
   if (!ready) {
     const char* description = local ? kLocalNotReady : kRemoteNotReady;
     LogError(kPrefix, description);
-    LarchmerePluginHelper::BuildHeader(requestHeaders, DomainSuffix(), answer.headers);
+    WriteCorsHeaders(listenerHolder, requestHeaders, answer);
     answer.body.append(LarchmerePluginHelper::CreateJsonErrorResponse(
         common::kErrorSourceEngineService, local ? kLocalNotReadyCode : kRemoteNotReadyCode,
         description));
