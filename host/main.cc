@@ -75,7 +75,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   return options;
 }
 
-// The page's three files, read once at start; nullopt when one is missing.
+// The page's files and the API description, read once at start; nullopt when
+// one is missing.
 std::optional<PageFiles> LoadPage(const std::string& folder) {
   struct Entry {
     const char* path;
@@ -86,6 +87,8 @@ std::optional<PageFiles> LoadPage(const std::string& folder) {
       {"/", "index.html", "text/html; charset=UTF-8"},
       {"/app.js", "app.js", "text/javascript; charset=UTF-8"},
       {"/style.css", "style.css", "text/css; charset=UTF-8"},
+      {"/keystead-client.js", "keystead-client.js", "text/javascript; charset=UTF-8"},
+      {"/openapi.json", "openapi.json", "application/json"},
   };
   PageFiles files;
   for (const Entry& entry : entries) {
