@@ -73,6 +73,8 @@ echo "== Wine prefix $WINEPREFIX"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 export WINEPATH="$(winpath "$build/vault");$(winpath "$build/engine-sim");$(winpath "$build/plugin")"
 
+# Each test program ends within seconds; a hung one fails instead of holding the run.
+program_limit=300
 passed=0
 failed=0
 failures=()
@@ -80,10 +82,16 @@ for program in "$build"/tests/ks_*_tests.exe; do
   name=$(basename "$program")
   echo "== $name (Wine)"
   # Standard input from /dev/null: nothing started by a test waits on the terminal.
+  # Output to a file, not a pipe: Wine's desktop process, started by the first
+  # program that needs it, inherits the program's output and may outlive it
+  # (seen: by seconds here, for good on CI), and a pipe's reader waits for it.
   # A program that crashes under Wine may still exit with 0: only GoogleTest's
   # own summary without a failure counts as passing.
   log="$build/tests/$name.wine.log"
-  (cd "$build/tests" && "$wine" "$program" --gtest_filter="-$filter" </dev/null 2>&1) | tee "$log" || true
+  (cd "$build/tests" && timeout --kill-after=10 "$program_limit" \
+    "$wine" "$program" --gtest_filter="-$filter" </dev/null >"$log" 2>&1) ||
+    echo "$name ended with status $? (124: still running after ${program_limit}s)" >>"$log"
+  cat "$log"
   if grep -Eq '^\[  PASSED  \] [0-9]+ test' "$log" && ! grep -q '^\[  FAILED  \]' "$log"; then
     passed=$((passed + 1))
   else
