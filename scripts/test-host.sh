@@ -46,4 +46,5 @@ echo "== host: browser test (${folders[0]}); screenshots in test-artifacts/"
   node --test browser.test.mjs)
 
 echo "== host: the API description and the answers recorded against it"
+(cd tests/host && node --test api-check.test.mjs)
 node tests/host/api-check.mjs --answers "$answers"

@@ -4,10 +4,12 @@
 // and response it describes.
 //
 // usage: node api-check.mjs [--api FILE] [--answers FILE]
-// Exits 1 with a list of the mismatches, 2 when it cannot run.
+// Exits 1 with a list of the mismatches, 2 when it cannot run. A record is
+// {"method", "path" (the request target as sent), "status", "body" (the raw
+// text), "source" (the test)}.
 import { createReadStream, existsSync } from 'node:fs';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { createInterface } from 'node:readline';
 import { parseArgs } from 'node:util';
 import SwaggerParser from '@apidevtools/swagger-parser';
@@ -60,7 +62,8 @@ async function* readRecords(file) {
   }
 }
 
-class AnswerChecker {
+// Holds recorded answers to a parsed and dereferenced API description.
+export class AnswerChecker {
   constructor(api) {
     this.api = api;
     this.prefix = serverPrefix(api);
@@ -73,7 +76,7 @@ class AnswerChecker {
   check(record) {
     const target = new URL(record.path, 'http://host.invalid');
     const method = record.method.toLowerCase();
-    const name = `${record.method} ${target.pathname}`;
+    const name = `${method.toUpperCase()} ${target.pathname}`;
     if (!target.pathname.startsWith(`${this.prefix}/`)) {
       return { name, problem: `the path is not under the server URL ${this.prefix}/` };
     }
@@ -81,7 +84,7 @@ class AnswerChecker {
     const matched = this.matchers.find((matcher) => matcher.pattern.test(relative));
     if (!matched) return { name, problem: 'the document describes no such path' };
     const operation = METHODS.includes(method) ? this.api.paths[matched.template][method] : undefined;
-    const operationName = `${record.method} ${matched.template}`;
+    const operationName = `${method.toUpperCase()} ${matched.template}`;
     if (!operation) return { name: operationName, problem: 'the document describes no such method' };
     const response = operation.responses[String(record.status)] ?? operation.responses.default;
     if (!response) {
@@ -179,10 +182,13 @@ async function main() {
   return 1;
 }
 
-main().then(
-  (code) => process.exit(code),
-  (error) => {
-    console.error(`api-check: ${error.message}`);
-    process.exit(2);
-  },
-);
+// Run as a program; imported (by its test), it only lends AnswerChecker.
+if (process.argv[1] && import.meta.url === pathToFileURL(process.argv[1]).href) {
+  main().then(
+    (code) => process.exit(code),
+    (error) => {
+      console.error(`api-check: ${error.message}`);
+      process.exit(2);
+    },
+  );
+}
