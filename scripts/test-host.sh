@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# The reference host's checks: robustness tests of its loopback door, the load
-# check, the short soak (a leak check) and the browser test of the demo page
-# (Playwright driving Debian's Chromium, headless).
+# The reference host's checks: robustness tests of its loopback door, a tour of
+# every route of the plug-in, the load check, the short soak (a leak check), the
+# browser test of the demo page (Playwright driving Debian's Chromium,
+# headless), and the check of the API description web/openapi.json against the
+# answers that the robustness tests, the tour and the browser test recorded
+# (the load check and the soak send thousands of the same requests: they record
+# nothing).
 # Usage: test-host.sh [build folder [more build folders]]
 # The first folder (default: build) runs everything; each further folder (for
-# example a sanitizer build) runs the robustness tests again.
+# example a sanitizer build) runs the robustness tests and the tour again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 folders=("${@:-build}")
@@ -23,9 +27,12 @@ for folder in "${folders[@]}"; do
 done
 
 export PYTHONDONTWRITEBYTECODE=1
+answers=$(mktemp "${TMPDIR:-/tmp}/keystead-answers.XXXXXX.jsonl")
+trap 'rm -f "$answers"' EXIT
 for folder in "${folders[@]}"; do
-  echo "== host: robustness tests ($folder)"
-  (cd tests/host && KEYSTEAD_BUILD_DIR="$PWD/../../$folder" python3 -m unittest -v test_robustness)
+  echo "== host: robustness tests and the tour of the routes ($folder)"
+  (cd tests/host && KS_ANSWER_LOG="$answers" KEYSTEAD_BUILD_DIR="$PWD/../../$folder" \
+    python3 -m unittest -v test_robustness test_api_tour)
 done
 
 echo "== host: load check (${folders[0]})"
@@ -35,4 +42,9 @@ echo "== host: soak, short form (${folders[0]})"
 (cd tests/host && KEYSTEAD_BUILD_DIR="$PWD/../../${folders[0]}" python3 soak.py)
 
 echo "== host: browser test (${folders[0]}); screenshots in test-artifacts/"
-(cd tests/host && KEYSTEAD_BUILD_DIR="$PWD/../../${folders[0]}" node --test browser.test.mjs)
+(cd tests/host && KS_ANSWER_LOG="$answers" KEYSTEAD_BUILD_DIR="$PWD/../../${folders[0]}" \
+  node --test browser.test.mjs)
+
+echo "== host: the API description and the answers recorded against it"
+(cd tests/host && node --test api-check.test.mjs)
+node tests/host/api-check.mjs --answers "$answers"

@@ -1,9 +1,16 @@
 """Minimal HTTP/1.1 over a raw socket, so tests can send what no client library would;
-and a kept-alive client with the checks of an answer's form that the load runs share."""
+and a kept-alive client with the checks of an answer's form that the load runs share.
+
+When KS_ANSWER_LOG names a file, every answer to a well-formed request for a
+path under /q/v1/ is appended to it as one JSON line, for the check of the
+answers against the API description (tests/host/api-check.mjs)."""
 
 import http.client
 import json
+import os
+import re
 import socket
+import sys
 
 
 class Answer:
@@ -17,6 +24,35 @@ class Answer:
 
     def __repr__(self):
         return "Answer(%r, %r)" % (self.status, self.body[:200])
+
+
+# ---- the answer log ------------------------------------------------------------
+
+API_PREFIX = "/q/v1/"
+REQUEST_LINE = re.compile(rb"([A-Z]+) (\S+) HTTP/1\.[01]\r\n")
+_answer_source = os.path.basename(sys.argv[0]) or "python"
+
+
+def record_answers_as(source):
+    """Names the test (or script) that the answers recorded from now on belong to."""
+    global _answer_source
+    _answer_source = source
+
+
+def record_answer(method, target, status, body):
+    """Appends one answer to KS_ANSWER_LOG. Each line goes out in one write to a
+    file opened for appending, so several threads and processes may record at once."""
+    log = os.environ.get("KS_ANSWER_LOG")
+    if not log or not target.startswith(API_PREFIX):
+        return
+    record = {"method": method, "path": target, "status": status,
+              "body": body.decode("utf-8", errors="replace"), "source": _answer_source}
+    line = (json.dumps(record) + "\n").encode("utf-8")
+    descriptor = os.open(log, os.O_WRONLY | os.O_APPEND | os.O_CREAT, 0o644)
+    try:
+        os.write(descriptor, line)
+    finally:
+        os.close(descriptor)
 
 
 def build_request(method, target, host, headers=None, body=b""):
@@ -54,24 +90,32 @@ def read_answer(sock):
     return Answer(status, headers, rest[:length])
 
 
-def exchange(port, raw, timeout=15):
-    """Sends raw bytes on a fresh connection and reads one answer (or None)."""
+def exchange(port, raw, timeout=15, record=True):
+    """Sends raw bytes on a fresh connection and reads one answer (or None). The answer
+    is recorded when the request line is well-formed, unless `record` is False (for a
+    request that is deliberately outside the API)."""
     with socket.create_connection(("127.0.0.1", port), timeout=timeout) as sock:
         sock.sendall(raw)
         try:
-            return read_answer(sock)
+            answer = read_answer(sock)
         except ConnectionResetError:
             return None
+    request_line = REQUEST_LINE.match(raw)
+    if answer is not None and record and request_line:
+        method, target = (part.decode("latin-1") for part in request_line.groups())
+        record_answer(method, target, answer.status, answer.body)
+    return answer
 
 
-def call(port, method, target, headers=None, body=b"", host=None, timeout=15):
-    """One well-formed request naming the host's own address unless `host` says otherwise."""
+def call(port, method, target, headers=None, body=b"", host=None, timeout=15, record=True):
+    """One well-formed request naming the host's own address unless `host` says otherwise.
+    `record=False` keeps a request that is deliberately outside the API out of the answer log."""
     if isinstance(body, (dict, list)):
         body = json.dumps(body).encode()
     all_headers = {"Content-Type": "application/json"}
     all_headers.update(headers or {})
     raw = build_request(method, target, host or "127.0.0.1:%d" % port, all_headers, body)
-    return exchange(port, raw, timeout)
+    return exchange(port, raw, timeout, record)
 
 
 def closed_by_peer(sock, timeout):
@@ -127,7 +171,9 @@ class KeptAlive:
             try:
                 self.connection.request(method, target, body=body, headers=headers)
                 response = self.connection.getresponse()
-                return response, response.read()
+                raw = response.read()
+                record_answer(method, target, response.status, raw)
+                return response, raw
             except (http.client.RemoteDisconnected, ConnectionResetError, BrokenPipeError):
                 self.connection.close()
                 if attempt == 2:
