@@ -117,11 +117,23 @@ class Traffic {
     });
   }
 
-  // The first event, seen or still to come, that satisfies `predicate`.
-  until(predicate) {
+  // The first event, seen or still to come, that satisfies `predicate`; fails
+  // rather than hangs when none comes.
+  until(predicate, what = String(predicate)) {
     const seen = this.events.find(predicate);
     if (seen) return Promise.resolve(seen);
-    return new Promise((resolve) => this.#waiters.push({ predicate, resolve }));
+    return new Promise((resolve, reject) => {
+      const waiter = { predicate, resolve };
+      const timer = setTimeout(() => {
+        this.#waiters = this.#waiters.filter((other) => other !== waiter);
+        reject(new Error(`no such request event within 30 s: ${what}`));
+      }, 30000);
+      waiter.resolve = (event) => {
+        clearTimeout(timer);
+        resolve(event);
+      };
+      this.#waiters.push(waiter);
+    });
   }
 
   of(id) {
