@@ -119,7 +119,9 @@ const ADD_DEVICE = { path: '/frame/adddevice', read: readMatchAnswer };
  * @property {(frame: object, document: object) => void} [onFrame] a preview frame
  *   (image in base64, width, height, channels, ...)
  * @property {(feedback: {code: number, description: string}, document: object) => void}
- *   [onFeedback] the engine asks the user for something ("Hold still")
+ *   [onFeedback] the engine asks the user for something ("Hold still"); code 5633
+ *   says no usable camera is selected: the plug-in retries the camera on the next
+ *   poll, so the capture goes on until a camera works or it is stopped
  * @property {(document: object) => void} [onResult] the final answer: for an enrollment
  *   {data: {processed: true, frames: [...]}}, for a match the match document
  *   (matchStatus, nextStep, idToken, ...)
