@@ -36,7 +36,7 @@ let context;
 let page;
 let quietPage;
 let traffic;
-let currentTest = '';
+let currentTest = 'opening the pages';
 const pageErrors = [];
 const recordings = new Set();
 
