@@ -12,7 +12,9 @@
 import { after, before, beforeEach, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { appendFileSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import {
+  appendFileSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync,
+} from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -94,7 +96,8 @@ class Traffic {
   constructor(browserContext) {
     browserContext.on('request', (request) => this.#add('request', request));
     browserContext.on('requestfailed', (request) => this.#add('failed', request));
-    browserContext.on('response', (response) => this.#add('response', response.request(), response));
+    browserContext.on('response',
+      (response) => this.#add('response', response.request(), response));
   }
 
   #add(type, request, response) {
@@ -303,7 +306,8 @@ test('stop ends the capture, and a second stop with the same id is refused', asy
   assert.equal(stop.status(), 200);
   assert.equal((await stop.text()).trim(), '{}');
   await page.locator('body[data-flow="idle"]').waitFor();
-  assert.equal(await page.locator('#result').isVisible(), false, 'a stopped capture shows no result');
+  assert.equal(await page.locator('#result').isVisible(), false,
+    'a stopped capture shows no result');
 
   const correlationId = stop.request().headers()['q-correlation-id'];
   assert.equal(correlationId.length, 44);
@@ -340,7 +344,8 @@ test('the page works by keyboard alone, through a capture and a login', async ()
     assert.ok(now.ring, `no visible focus on #${now.id}`);
     order.push(now.id);
   }
-  assert.deepEqual(order, ['refresh-status', 'camera-select', 'email', 'caller', 'enroll', 'login']);
+  assert.deepEqual(order,
+    ['refresh-status', 'camera-select', 'email', 'caller', 'enroll', 'login']);
 
   // Shift+Tab back to Enroll, Space starts it; focus moves to Stop, Escape ends it.
   await page.keyboard.press('Shift+Tab');
@@ -365,12 +370,13 @@ test('the page works by keyboard alone, through a capture and a login', async ()
   assert.equal(await page.getAttribute('#result', 'role'), 'status');
 });
 
-test('the page has no serious accessibility violations: idle, capturing, with a result', async () => {
+test('axe-core finds no serious violation: idle, capturing, with a result', async () => {
   await page.locator('body[data-flow="idle"]').waitFor();
   assert.deepEqual(await accessibilityProblems('idle'), []);
 
   await page.click('#enroll');
-  await page.locator('#feedback').filter({ hasText: 'Face not centered' }).waitFor({ timeout: 20000 });
+  await page.locator('#feedback').filter({ hasText: 'Face not centered' })
+    .waitFor({ timeout: 20000 });
   assert.deepEqual(await accessibilityProblems('capturing'), []);
 
   await page.locator('#result[data-outcome="enrolled"]').waitFor({ timeout: 30000 });
@@ -499,9 +505,11 @@ for (const { name, how } of stops) {
     }, how);
     assert.deepEqual(settled, { result: null, events: ['stop'] });
 
-    const aborted = await traffic.until((e) => e.type === 'failed' && e.request === inFlight.request);
+    const aborted =
+      await traffic.until((e) => e.type === 'failed' && e.request === inFlight.request);
     assert.match(aborted.error, /ABORTED/);
-    const stopRequest = traffic.of(id).find((e) => e.type === 'request' && e.path === '/frame/stop');
+    const stopRequest =
+      traffic.of(id).find((e) => e.type === 'request' && e.path === '/frame/stop');
     assert.ok(stopRequest.seq > inFlight.seq);
     const stopAnswer = await traffic.until((e) => e.type === 'response' &&
                                                   e.request === stopRequest.request);
@@ -562,7 +570,8 @@ test('error documents become KeysteadErrors with their code and source', async (
     assert.equal(run.error.message, 'RemoteMatch Communication Error with QAVService');
     assert.deepEqual(run.error.document,
       { error: { code: 1450, description: run.error.message, source: 4 } });
-    const polls = traffic.of(run.id).filter((e) => e.type === 'request' && e.path !== '/frame/stop');
+    const polls =
+      traffic.of(run.id).filter((e) => e.type === 'request' && e.path !== '/frame/stop');
     assert.equal(polls.length, 1, 'no poll after the error');
   });
 
