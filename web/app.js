@@ -218,14 +218,21 @@ async function startFlow(name) {
   }
 }
 
+// The camera is released once the plug-in has answered; until then say so.
+function stopCapture() {
+  if (!activeCapture) return;
+  say('feedback', 'Stopping…');
+  activeCapture.stop();
+}
+
 window.addEventListener('DOMContentLoaded', () => {
   $('refresh-status').addEventListener('click', refreshStatus);
   $('camera-select').addEventListener('change', selectCamera);
   $('enroll').addEventListener('click', () => startFlow('enroll'));
   $('login').addEventListener('click', () => startFlow('login'));
-  $('stop').addEventListener('click', () => activeCapture?.stop());
+  $('stop').addEventListener('click', stopCapture);
   document.addEventListener('keydown', (event) => {
-    if (event.key === 'Escape' && activeCapture) activeCapture.stop();
+    if (event.key === 'Escape') stopCapture();
   });
   // Leaving the page must not leave the camera on for the display time-out.
   window.addEventListener('pagehide', () => activeCapture?.stop());
