@@ -575,8 +575,8 @@ test('error documents become KeysteadErrors with their code and source', async (
     assert.equal(polls.length, 1, 'no poll after the error');
   });
 
-  await t.test('plain calls throw them', async () => {
-    const failures = await quietPage.evaluate(async () => {
+  await t.test('plain calls answer with the document or throw them', async () => {
+    const outcomes = await quietPage.evaluate(async () => {
       const { KeysteadClient, KeysteadError } = await import('/keystead-client.js');
       const client = new KeysteadClient();
       const outcome = async (call) => {
@@ -591,18 +591,26 @@ test('error documents become KeysteadErrors with their code and source', async (
         }
       };
       return {
+        setting: await client.getSetting('BCA_PREVIEW_TYPE'),
+        unknownSetting: await client.getSetting('NO_SUCH_SETTING'),
         camera: await outcome(() => client.selectCamera({ id: 7, name: 'No Such Camera' })),
-        host: await outcome(() => client.request('GET', '/frame/match')),
+        // The host answers for itself outside the API, with source "host" and no code.
+        host: await outcome(() => new KeysteadClient({ baseUrl: '/no-api' }).getStatus()),
         tryMatch: await outcome(() => client.tryMatch({})),
       };
     });
-    assert.deepEqual(failures.camera, {
+    assert.equal(outcomes.setting.id, 'BCA_PREVIEW_TYPE');
+    assert.equal(outcomes.setting.value, '0');
+    assert.equal(outcomes.unknownSetting, null);
+    assert.deepEqual(outcomes.camera, {
       name: 'KeysteadError', isKeysteadError: true, status: 500, source: 1, code: 1168,
       message: 'An error occured while selecting the camera. Most likely the device does not exist',
     });
-    assert.equal(failures.host.isKeysteadError, true);
-    assert.ok(failures.host.status >= 400, JSON.stringify(failures.host));
-    assert.equal(failures.tryMatch.name, 'TypeError');
+    assert.deepEqual(outcomes.host, {
+      name: 'KeysteadError', isKeysteadError: true, status: 404, source: 'host', code: null,
+      message: 'Not found',
+    });
+    assert.equal(outcomes.tryMatch.name, 'TypeError');
   });
 });
 
