@@ -1,62 +1,15 @@
 // Demo page of the Keystead reference host: engine status, camera choice and
-// the two polled face flows (enroll, log in) against the plug-in's HTTP API.
-'use strict';
+// the two face captures (enroll, log in), all through the page client.
+import { KeysteadClient } from '/keystead-client.js';
 
-const API = '/q/v1';
+const client = new KeysteadClient();
 
 const $ = (id) => document.getElementById(id);
 
-// ---- talking to the plug-in ------------------------------------------------
-
-// A fresh id for one capture session: "QCID" + a random UUID + "QCID", 44 characters.
-function newCorrelationId() {
-  if (window.crypto && typeof crypto.randomUUID === 'function') {
-    return `QCID${crypto.randomUUID()}QCID`;
-  }
-  const bytes = crypto.getRandomValues(new Uint8Array(16));
-  bytes[6] = (bytes[6] & 0x0f) | 0x40;
-  bytes[8] = (bytes[8] & 0x3f) | 0x80;
-  const hex = Array.from(bytes, (b) => b.toString(16).padStart(2, '0')).join('');
-  const uuid = `${hex.slice(0, 8)}-${hex.slice(8, 12)}-${hex.slice(12, 16)}-` +
-               `${hex.slice(16, 20)}-${hex.slice(20)}`;
-  return `QCID${uuid}QCID`;
-}
-
-// The plug-in's error document, or the host's own, as one readable text.
-function errorText(document) {
-  const error = document && document.error;
-  if (!error) return null;
-  const description = error.description || 'Unknown error';
-  return error.code !== undefined ? `${description} (code ${error.code})` : description;
-}
-
-// One request; resolves to { status, document }. A body that is not JSON, or a
-// request that never got an answer, becomes a host-style error document so
-// that callers only ever show descriptions.
-async function callApi(method, path, { body, headers = {}, signal } = {}) {
-  let response;
-  try {
-    response = await fetch(API + path, {
-      method,
-      headers: { 'Content-Type': 'application/json', ...headers },
-      body: body === undefined ? undefined : JSON.stringify(body),
-      cache: 'no-store',
-      signal,
-    });
-  } catch (failure) {
-    if (failure.name === 'AbortError') throw failure;
-    return { status: 0, document: { error: { description: 'The host did not answer' } } };
-  }
-  const text = await response.text();
-  if (text.trim() === '') return { status: response.status, document: {} };
-  try {
-    return { status: response.status, document: JSON.parse(text) };
-  } catch {
-    return {
-      status: response.status,
-      document: { error: { description: `Unreadable answer (HTTP ${response.status})` } },
-    };
-  }
+// Assigning the same text again would make some screen readers repeat it.
+function say(id, text) {
+  const element = $(id);
+  if (element.textContent !== text) element.textContent = text;
 }
 
 // ---- engine status and cameras ---------------------------------------------
@@ -64,57 +17,62 @@ async function callApi(method, path, { body, headers = {}, signal } = {}) {
 const yesNo = (flag) => (flag ? 'yes' : 'no');
 
 async function refreshStatus() {
-  const engineError = $('engine-error');
-  engineError.hidden = true;
-  const [status, camera] = await Promise.all([
-    callApi('GET', '/status/qav'),
-    callApi('GET', '/camera/status'),
+  say('engine-error', '');
+  const [status, camera] = await Promise.allSettled([
+    client.getStatus(),
+    client.getCameraStatus(),
   ]);
-  const problem = errorText(status.document) || errorText(camera.document);
-  if (problem) {
-    engineError.textContent = problem;
-    engineError.hidden = false;
-  }
-  const doc = status.document;
-  const capabilities = doc.capabilities || {};
+  const failed = [status, camera].find((outcome) => outcome.status === 'rejected');
+  if (failed) say('engine-error', describe(failed.reason));
+  const doc = status.value || {};
+  const capabilities = doc.capabilities;
   $('status-value').textContent = doc.status !== undefined ? String(doc.status) : '—';
-  $('status-face').textContent = doc.capabilities ? yesNo(capabilities.faceFactor) : '—';
-  $('status-fingerprint').textContent =
-    doc.capabilities ? yesNo(capabilities.fingerprintFactor) : '—';
-  $('status-device').textContent = doc.capabilities ? yesNo(capabilities.deviceID) : '—';
+  $('status-face').textContent = capabilities ? yesNo(capabilities.faceFactor) : '—';
+  $('status-fingerprint').textContent = capabilities ? yesNo(capabilities.fingerprintFactor) : '—';
+  $('status-device').textContent = capabilities ? yesNo(capabilities.deviceID) : '—';
   $('status-affiliate').textContent = doc.affID || '—';
-  const deviceStatus = camera.document.deviceStatus;
-  $('camera-state').textContent = deviceStatus === undefined ? '—' : String(deviceStatus);
+  $('camera-state').textContent = camera.status === 'fulfilled' ? String(camera.value) : '—';
+}
+
+// An error as one readable line.
+function describe(error) {
+  const message = error && error.message ? error.message : String(error);
+  return typeof error.code === 'number' ? `${message} (code ${error.code})` : message;
 }
 
 async function loadCameras() {
   const select = $('camera-select');
-  const { document } = await callApi('GET', '/devices/video');
+  let cameras = [];
+  let problem = null;
+  try {
+    cameras = await client.getCameras();
+  } catch (error) {
+    problem = describe(error);
+  }
   select.replaceChildren();
-  const devices = Array.isArray(document.devices) ? document.devices : [];
-  if (errorText(document) || devices.length === 0) {
-    select.append(new Option(errorText(document) || 'No camera found', ''));
+  if (problem || cameras.length === 0) {
+    select.append(new Option(problem || 'No camera found', ''));
     select.disabled = true;
     return;
   }
-  for (const device of devices) {
-    const option = new Option(device.name, String(device.id), false, Boolean(device.selected));
-    option.dataset.name = device.name;
+  for (const camera of cameras) {
+    const option = new Option(camera.name, String(camera.id), false, Boolean(camera.selected));
+    option.dataset.name = camera.name;
     select.append(option);
   }
   select.disabled = false;
 }
 
 async function selectCamera() {
-  const select = $('camera-select');
-  const option = select.selectedOptions[0];
+  const option = $('camera-select').selectedOptions[0];
   if (!option) return;
-  const message = $('camera-message');
-  message.textContent = 'Switching camera…';
-  const { document } = await callApi('POST', '/devices/video', {
-    body: { id: Number(option.value), name: option.dataset.name, selected: true },
-  });
-  message.textContent = errorText(document) || `Using ${option.dataset.name}`;
+  say('camera-message', 'Switching camera…');
+  try {
+    await client.selectCamera({ id: Number(option.value), name: option.dataset.name });
+    say('camera-message', `Using ${option.dataset.name}`);
+  } catch (error) {
+    say('camera-message', describe(error));
+  }
   await loadCameras();
 }
 
@@ -154,173 +112,117 @@ function drawFrame(frame) {
   setFramesShown(framesShown + 1);
 }
 
-// Frames drawn by the running (or last) flow.
+// Frames drawn by the running (or last) capture.
 function setFramesShown(count) {
   framesShown = count;
   $('preview').dataset.frames = String(count);
   $('frame-count').textContent = String(count);
 }
 
-// ---- the two capture flows -------------------------------------------------
+// ---- the two captures ------------------------------------------------------
 
-// What one poll answer means for the flow.
-function readEnrollment(doc) {
-  const data = doc.data;
-  if (!data) return { kind: 'wait' };
-  if (data.processed) {
-    const count = Array.isArray(data.frames) ? data.frames.length : 0;
-    return {
-      kind: 'result', outcome: 'enrolled',
-      text: `Enrollment complete: ${count} processed frame${count === 1 ? '' : 's'} stored`,
-    };
-  }
-  if (data.feedback) return { kind: 'feedback', feedback: data.feedback };
-  if (Array.isArray(data.frames) && data.frames[0]) return { kind: 'frame', frame: data.frames[0] };
-  return { kind: 'wait' };
+// What a final document means for the user.
+function enrollmentOutcome(document) {
+  const count = Array.isArray(document.data.frames) ? document.data.frames.length : 0;
+  return {
+    outcome: 'enrolled',
+    text: `Enrollment complete: ${count} processed frame${count === 1 ? '' : 's'} stored`,
+  };
 }
 
-function readMatch(doc) {
-  // The final match document carries a numeric nextStep and the next-step data;
-  // frames and feedback carry an empty nextStep text.
-  if (typeof doc.nextStep === 'number' || doc.nextStepData) {
-    if (doc.matchStatus) {
-      return { kind: 'result', outcome: 'matched', text: 'Logged in: your face matched' };
-    }
-    const reason = doc.cloudError ? `: ${doc.cloudError}` : '';
-    return {
-      kind: 'result', outcome: 'not-matched',
-      text: `Face did not match${reason} (next step ${doc.nextStep})`,
-    };
-  }
-  if (doc.feedback) return { kind: 'feedback', feedback: doc.feedback };
-  if (doc.frame) return { kind: 'frame', frame: doc.frame };
-  return { kind: 'wait' };
+function matchOutcome(document) {
+  if (document.matchStatus) return { outcome: 'matched', text: 'Logged in: your face matched' };
+  const reason = document.cloudError ? `: ${document.cloudError}` : '';
+  return {
+    outcome: 'not-matched',
+    text: `Face did not match${reason} (next step ${document.nextStep})`,
+  };
 }
 
 const FLOWS = {
-  enroll: { path: '/frame/enrollment', read: readEnrollment, label: 'Enrolling' },
-  login: { path: '/frame/match', read: readMatch, label: 'Logging in' },
+  enroll: {
+    label: 'Enrolling',
+    button: 'enroll',
+    start: (options) => client.enroll({ ...options, reEnroll: false }),
+    outcome: enrollmentOutcome,
+  },
+  login: {
+    label: 'Logging in',
+    button: 'login',
+    start: (options) => client.match({ ...options, caller: $('caller').value }),
+    outcome: matchOutcome,
+  },
 };
 
-let activeFlow = null;
+let activeCapture = null;
 
 function showResult(outcome, text) {
   const result = $('result');
   result.dataset.outcome = outcome;
-  result.textContent = text;
-  result.hidden = false;
+  say('result', text);
 }
 
-function setRunning(name) {
-  document.body.dataset.flow = name || 'idle';
-  $('enroll').disabled = Boolean(name);
-  $('login').disabled = Boolean(name);
-  $('stop').disabled = !name;
+function clearOutcome() {
+  delete $('result').dataset.outcome;
+  say('result', '');
+  say('capture-error', '');
+  say('stop-outcome', '');
 }
 
-class CaptureFlow {
-  constructor(name) {
-    this.flow = FLOWS[name];
-    this.name = name;
-    this.id = newCorrelationId();
-    this.stopping = false;
-    this.abort = new AbortController();
-  }
+// Keeps keyboard focus on a control that can act: Stop while capturing, the
+// button that started the capture afterwards (a disabled button loses focus).
+function setRunning(flow, running) {
+  const focusWasOn = document.activeElement;
+  document.body.dataset.flow = running ? flow.button : 'idle';
+  $('enroll').disabled = running;
+  $('login').disabled = running;
+  $('stop').disabled = !running;
+  $('preview').setAttribute('aria-label', `Camera preview, camera ${running ? 'on' : 'off'}`);
+  if (running && focusWasOn === $(flow.button)) $('stop').focus();
+  if (!running && focusWasOn === $('stop')) $(flow.button).focus();
+}
 
-  headers() {
-    const headers = {
-      'Q-Correlation-Id': this.id,
-      StreamType: 'IMAGE',
-      PreviewType: 'NORMAL',
-    };
-    if (this.name === 'login') headers.Caller = $('caller').value;
-    return headers;
-  }
-
-  body() {
-    const email = $('email').value.trim();
-    return this.name === 'enroll' ? { userData: { email, reEnroll: false } }
-                                  : { userData: { email } };
-  }
-
-  // Polls until a result, an error or Stop; then releases the camera.
-  async run() {
-    $('feedback').textContent = `${this.flow.label}…`;
-    try {
-      while (!this.stopping) {
-        const { document } = await callApi('POST', this.flow.path, {
-          body: this.body(), headers: this.headers(), signal: this.abort.signal,
-        });
-        if (this.stopping) break;
-        const problem = errorText(document);
-        if (problem) {
-          showResult('error', problem);
-          break;
-        }
-        const answer = this.flow.read(document);
-        if (answer.kind === 'frame') drawFrame(answer.frame);
-        if (answer.kind === 'feedback') $('feedback').textContent = answer.feedback.description;
-        if (answer.kind === 'result') {
-          showResult(answer.outcome, answer.text);
-          break;
-        }
-      }
-    } catch (failure) {
-      if (failure.name !== 'AbortError') showResult('error', String(failure.message || failure));
-    }
-    await this.stopCapture();
-  }
-
-  // Asks the plug-in to stop; the in-flight poll, if any, is dropped at once.
-  requestStop() {
-    this.stopping = true;
-    this.abort.abort();
-  }
-
-  async stopCapture() {
-    const { status, document } = await callApi('POST', '/frame/stop', {
-      body: {}, headers: { 'Q-Correlation-Id': this.id },
-    });
-    const problem = errorText(document);
-    const outcome = $('stop-outcome');
-    if (!problem) {
-      outcome.textContent = 'Camera stopped';
-    } else if (document.error.source === 0 && document.error.code === 1) {
-      // A login result already ends the capture session on its own.
-      outcome.textContent = `Camera stopped (${document.error.description})`;
-    } else {
-      outcome.textContent = `Stop failed: ${problem}`;
-    }
-    outcome.dataset.status = String(status);
-    $('feedback').textContent = '';
-  }
+function reportStop(error) {
+  $('stop-outcome').dataset.status = error ? String(error.status) : '200';
+  say('stop-outcome', error ? `Stop failed: ${describe(error)}` : 'Camera stopped');
+  say('feedback', '');
 }
 
 async function startFlow(name) {
-  if (activeFlow) return;
-  $('result').hidden = true;
-  $('stop-outcome').textContent = '';
+  if (activeCapture) return;
+  const flow = FLOWS[name];
+  clearOutcome();
   setFramesShown(0);
-  activeFlow = new CaptureFlow(name);
-  setRunning(name);
+  say('feedback', `${flow.label}…`);
+  activeCapture = flow.start({
+    email: $('email').value.trim(),
+    streamType: 'IMAGE',
+    previewType: 'NORMAL',
+    onFrame: drawFrame,
+    onFeedback: (feedback) => say('feedback', feedback.description),
+    onResult: (document) => {
+      const { outcome, text } = flow.outcome(document);
+      showResult(outcome, text);
+    },
+    onError: (error) => say('capture-error', describe(error)),
+    onStop: reportStop,
+  });
+  setRunning(flow, true);
   try {
-    await activeFlow.run();
+    await activeCapture.done;
+  } catch {
+    // Shown by onError already.
   } finally {
-    activeFlow = null;
-    setRunning(null);
+    activeCapture = null;
+    setRunning(flow, false);
   }
 }
 
-// Leaving the page must not leave the camera on for the display time-out.
-function stopOnLeave() {
-  if (!activeFlow) return;
-  activeFlow.requestStop();
-  fetch(`${API}/frame/stop`, {
-    method: 'POST',
-    keepalive: true,
-    headers: { 'Content-Type': 'application/json', 'Q-Correlation-Id': activeFlow.id },
-    body: '{}',
-  }).catch(() => {});
+// The camera is released once the plug-in has answered; until then say so.
+function stopCapture() {
+  if (!activeCapture) return;
+  say('feedback', 'Stopping…');
+  activeCapture.stop();
 }
 
 window.addEventListener('DOMContentLoaded', () => {
@@ -328,8 +230,12 @@ window.addEventListener('DOMContentLoaded', () => {
   $('camera-select').addEventListener('change', selectCamera);
   $('enroll').addEventListener('click', () => startFlow('enroll'));
   $('login').addEventListener('click', () => startFlow('login'));
-  $('stop').addEventListener('click', () => activeFlow && activeFlow.requestStop());
-  window.addEventListener('pagehide', stopOnLeave);
+  $('stop').addEventListener('click', stopCapture);
+  document.addEventListener('keydown', (event) => {
+    if (event.key === 'Escape') stopCapture();
+  });
+  // Leaving the page must not leave the camera on for the display time-out.
+  window.addEventListener('pagehide', () => activeCapture?.stop());
   refreshStatus();
   loadCameras();
 });
