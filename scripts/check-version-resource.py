@@ -19,11 +19,12 @@ FIXED_SIGNATURE = 0xFEEF04BD
 
 
 def resource_section(image):
-    """The resource directory's bytes and its RVA."""
+    """The resource section's bytes from the resource directory on, and its RVA
+    (the directory's size covers the directory tables, not the data)."""
     pe = struct.unpack_from("<I", image, 0x3C)[0]
     if image[pe:pe + 4] != b"PE\0\0":
         raise ValueError("not a PE file")
-    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 4)
+    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
     optional = pe + 24
     magic = struct.unpack_from("<H", image, optional)[0]
     directories = optional + (112 if magic == 0x20B else 96)
@@ -34,8 +35,7 @@ def resource_section(image):
         header = optional + optional_size + 40 * index
         virtual_size, address, raw_size, raw = struct.unpack_from("<IIII", image, header + 8)
         if address <= rva < address + max(virtual_size, raw_size):
-            start = raw + rva - address
-            return image[start:start + size], rva
+            return image[raw + rva - address:raw + raw_size], rva
     raise ValueError("the resource directory lies in no section")
 
 
@@ -50,13 +50,17 @@ def version_resource(image):
     """The bytes of the first RT_VERSION resource."""
     resources, rva = resource_section(image)
     offset = 0
-    for level in range(3):  # type, name, language
+    for level in ("type", "name", "language"):
         entries = list(directory_entries(resources, offset))
-        if level == 0:
+        if level == "type":
             entries = [entry for entry in entries if entry[0] == RT_VERSION]
-        if not entries or not entries[0][1] & 0x80000000:
+        if not entries:
             raise ValueError("no version resource")
-        offset = entries[0][1] & 0x7FFFFFFF
+        target = entries[0][1]
+        # Type and name lead to a subdirectory, the language to the data entry.
+        if bool(target & 0x80000000) != (level != "language"):
+            raise ValueError("a malformed resource directory")
+        offset = target & 0x7FFFFFFF
     data_rva, size = struct.unpack_from("<II", resources, offset)
     start = data_rva - rva
     return resources[start:start + size]
