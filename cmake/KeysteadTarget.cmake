@@ -4,13 +4,16 @@
 set(KS_SANITIZE "" CACHE STRING "Sanitizers for every target: '', 'address;undefined' or 'thread'")
 
 function(ks_setup_target target)
-  target_compile_features(${target} PUBLIC cxx_std_20)
+  # C++20 is how this tree builds, not something the installed targets ask of
+  # their consumers (their headers need C or C++11).
+  target_compile_features(${target} PUBLIC $<BUILD_INTERFACE:cxx_std_20>)
   set_target_properties(${target} PROPERTIES
     CXX_EXTENSIONS OFF
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     POSITION_INDEPENDENT_CODE ON)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  # Not for the Windows resource compiler (version resources), which takes none of them.
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra;-Wpedantic;-Werror>")
   # Clang checks the lock annotations (see plugin/platform/Mutex.h); the beta
   # group adds the declared lock order (acquired_before).
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")

@@ -9,11 +9,15 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
+#include "KeysteadVersion.h"
 #include "host/Console.h"
 #include "host/HostRegistrations.h"
 #include "host/HttpServer.h"
 #include "host/PluginLibrary.h"
+#include "os/code_signature.h"
+#include "os/file_system.h"
 #include "os/shutdown_signal.h"
 
 namespace keystead::host {
@@ -21,16 +25,39 @@ namespace {
 
 struct Options {
   HttpServerOptions server;
-  std::string pluginPath = KS_HOST_DEFAULT_PLUGIN;
-  std::string webFolder = KS_HOST_DEFAULT_WEB;
+  std::string pluginPath;
+  std::string webFolder;
 };
 
 constexpr char kUsage[] =
     "usage: keystead-host [--port N] [--threads N] [--plugin PATH] [--web FOLDER]\n"
+    "       keystead-host --version\n"
     "  --port N       loopback port to serve on (default 8787; 0 picks a free one)\n"
     "  --threads N    requests served at once (default 32)\n"
-    "  --plugin PATH  the plug-in library to load\n"
-    "  --web FOLDER   the folder of the demo page\n";
+    "  --plugin PATH  the plug-in library to load (default: the installed one)\n"
+    "  --web FOLDER   the folder of the demo page (default: the installed one)\n"
+    "  --version      print the version and exit\n";
+
+// The plug-in and the page when no option names them. The host of a build
+// tree serves that build's plug-in and the source tree's page; a host
+// anywhere else, an installed one, takes them from the install layout around
+// its own folder (<prefix>/bin -> <prefix>/lib, <prefix>/share/keystead/web).
+void SetDefaultPaths(Options& options) {
+  options.pluginPath = KS_HOST_BUILD_PLUGIN;
+  options.webFolder = KS_HOST_BUILD_WEB;
+  const std::optional<std::string> executable = os::CurrentExecutablePath();
+  if (!executable) return;
+  const std::filesystem::path self = os::PathFromUtf8(*executable);
+  std::error_code error;
+  if (std::filesystem::equivalent(self, os::PathFromUtf8(KS_HOST_BUILD_EXECUTABLE), error)) {
+    return;
+  }
+  const std::filesystem::path folder = self.parent_path();
+  options.pluginPath =
+      os::Utf8FromPath((folder / os::PathFromUtf8(KS_HOST_INSTALLED_PLUGIN)).lexically_normal());
+  options.webFolder =
+      os::Utf8FromPath((folder / os::PathFromUtf8(KS_HOST_INSTALLED_WEB)).lexically_normal());
+}
 
 std::optional<int> ParseNumber(std::string_view text, int low, int high) {
   int value = 0;
@@ -44,6 +71,7 @@ std::optional<int> ParseNumber(std::string_view text, int low, int high) {
 // Reads the command line; nullopt (after printing why) when it is wrong.
 std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
+  SetDefaultPaths(options);
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
     if (i + 1 >= argc) {
@@ -151,6 +179,10 @@ int Main(int argc, char** argv) {
   os::PrepareShutdownSignals();
   if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::cout << "keystead-host " << KEYSTEAD_VERSION << "\n";
     return 0;
   }
   const std::optional<Options> options = ParseOptions(argc, argv);

@@ -7,6 +7,7 @@ packages=(
   cmake g++ make pkg-config clang-format
   libjsoncpp-dev libssl-dev openssl libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  dpkg-dev curl systemd
   "$@"
 )
 

@@ -22,8 +22,14 @@ cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PREFIX_PATH="$prefix"
 # export tables as committed.
 echo "== Windows release build of the shipped DLLs"
 cmake -S . -B "$release" "${cross[@]}" -DKS_BUILD_TESTS=OFF -DKS_TEST_HOOKS=OFF >/dev/null
-cmake --build "$release" -j"$(nproc)" --target Corvane.Keystead.Plugin KeysteadVault
+cmake --build "$release" -j"$(nproc)" --target Corvane.Keystead.Plugin KeysteadVault \
+  Corvane.Keystead.SDKLib keystead-host
 scripts/check-exports.sh windows "$release"
+# Each shipped module carries the project's version in its version resource.
+version=$(sed -n 's/^#define KEYSTEAD_VERSION "\(.*\)"$/\1/p' "$release/generated/KeysteadVersion.h")
+python3 scripts/check-version-resource.py "$version" "$release/plugin/Corvane.Keystead.Plugin.dll" \
+  "$release/vault/KeysteadVault.dll" "$release/engine-sim/Corvane.Keystead.SDKLib.dll" \
+  "$release/host/keystead-host.exe"
 
 echo "== Windows cross build with the tests"
 cmake -S . -B "$build" "${cross[@]}" -DKS_BUILD_TESTS=ON -DKS_TEST_HOOKS=ON >/dev/null

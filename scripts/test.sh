@@ -15,6 +15,8 @@ jobs=$(nproc)
 echo "== the run command's build: no test hook, export tables as committed"
 scripts/build-run.sh
 scripts/check-exports.sh linux build-run
+echo "== the run command's build installed and packaged: consumer, Debian packages, unpacked host"
+scripts/test-package.sh build-run
 
 # The test builds: the suites need the libraries' test hooks.
 tests_on=(-DKS_BUILD_TESTS=ON -DKS_TEST_HOOKS=ON)

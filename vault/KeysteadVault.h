@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "vault/VaultExport.h"
+#include "VaultExport.h"  // beside this header, in the tree and installed
 
 // String-object exports (C++ linkage). Empty results mean failure.
 KS_VAULT_API std::string gsq();             // the plain SQLite key

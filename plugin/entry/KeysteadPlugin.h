@@ -6,7 +6,7 @@
 #include <stdbool.h>
 #endif
 
-#include "plugin/entry/KeysteadPluginExport.h"
+#include "KeysteadPluginExport.h" /* beside this header, in the tree and installed */
 
 #ifdef __cplusplus
 extern "C" {
