@@ -11,6 +11,7 @@ import os
 import re
 import socket
 import sys
+import unittest
 
 
 class Answer:
@@ -37,6 +38,13 @@ def record_answers_as(source):
     """Names the test (or script) that the answers recorded from now on belong to."""
     global _answer_source
     _answer_source = source
+
+
+class RecordedTest(unittest.TestCase):
+    """A test whose answers are recorded under its own name."""
+
+    def setUp(self):
+        record_answers_as(self.id())
 
 
 def record_answer(method, target, status, body):

@@ -11,7 +11,7 @@ import time
 import unittest
 
 from host_process import HostProcess, correlation_id
-from http_wire import call, record_answers_as
+from http_wire import RecordedTest, call
 
 # Small frames keep the recorded answers small.
 SMALL_CAMERA = {"camera": {"width": 32, "height": 24, "fps": 15}}
@@ -28,7 +28,7 @@ def scenario_file(scenario):
     return handle.name
 
 
-class Tour(unittest.TestCase):
+class Tour(RecordedTest):
     """One host running the stand-in engine with `scenario`."""
 
     scenario = {}
@@ -44,9 +44,6 @@ class Tour(unittest.TestCase):
         cls.host.stop()
         cls.host.__exit__(None, None, None)
         os.unlink(cls.scenario_path)
-
-    def setUp(self):
-        record_answers_as(self.id())
 
     def call(self, method, path, headers=None, body=b""):
         return call(self.host.port, method, "/q/v1" + path, headers=headers, body=body)

@@ -14,17 +14,9 @@ import unittest
 import uuid
 
 from host_process import HostProcess, correlation_id, host_binary
-from http_wire import (build_request, call, closed_by_peer, exchange, read_answer,
-                       record_answers_as)
+from http_wire import RecordedTest, build_request, call, closed_by_peer, exchange, read_answer
 
 FOREIGN_ORIGIN = "https://evil.example"
-
-
-class HostTest(unittest.TestCase):
-    """Each test's answers are recorded under its own name (KS_ANSWER_LOG)."""
-
-    def setUp(self):
-        record_answers_as(self.id())
 
 
 def probe():
@@ -32,7 +24,7 @@ def probe():
     return "probe" + uuid.uuid4().hex
 
 
-class DoorTest(HostTest):
+class DoorTest(RecordedTest):
     """One host for the read-mostly checks."""
 
     @classmethod
@@ -303,7 +295,7 @@ class DoorTest(HostTest):
         self.assertIn(stop.status, (200, 500))
 
 
-class DeviceAuthenticatedTest(HostTest):
+class DeviceAuthenticatedTest(RecordedTest):
     def test_engine_notice_is_printed_by_the_host(self):
         with tempfile.NamedTemporaryFile("w", suffix=".json") as scenario:
             json.dump({"timelines": {"enrollment": [
@@ -320,7 +312,7 @@ class DeviceAuthenticatedTest(HostTest):
                      headers={"Q-Correlation-Id": identity}, body={})
 
 
-class ShutdownTest(HostTest):
+class ShutdownTest(RecordedTest):
     def test_sigterm_lets_a_poll_in_flight_finish_then_finalises(self):
         with HostProcess() as host:
             with host.connect(timeout=20) as sock:
