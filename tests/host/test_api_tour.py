@@ -41,7 +41,6 @@ class Tour(RecordedTest):
 
     @classmethod
     def tearDownClass(cls):
-        cls.host.stop()
         cls.host.__exit__(None, None, None)
         os.unlink(cls.scenario_path)
 
