@@ -34,7 +34,8 @@ def correlation_id():
 
 
 class HostProcess:
-    """One running keystead-host. Use as a context manager."""
+    """One running keystead-host. Use as a context manager. `scenario` is the
+    stand-in engine's scenario: a file, or a dict written into the host's folder."""
 
     def __init__(self, scenario=None, extra_args=()):
         self.scenario = scenario
@@ -127,7 +128,12 @@ class HostProcess:
             "KEYSTEAD_PROGRAMDATA": os.path.join(self.folder, "programdata"),
         })
         env.pop("KEYSTEAD_DEBUG_OUTPUT", None)
-        if self.scenario:
+        if isinstance(self.scenario, dict):
+            path = os.path.join(self.folder, "scenario.json")
+            with open(path, "w") as handle:
+                json.dump(self.scenario, handle)
+            env["KEYSTEAD_SIM_SCENARIO"] = path
+        elif self.scenario:
             env["KEYSTEAD_SIM_SCENARIO"] = self.scenario
         else:
             env.pop("KEYSTEAD_SIM_SCENARIO", None)

@@ -4,9 +4,6 @@ to fail, its failures. The tests check the statuses; with KS_ANSWER_LOG set
 they record every answer, and tests/host/api-check.mjs then holds each body to
 the API description (web/openapi.json)."""
 
-import json
-import os
-import tempfile
 import time
 import unittest
 
@@ -21,13 +18,6 @@ ID_TOKEN = {"x-idToken": "id-token-tour"}
 EMAIL = "alex.morgan@example.com"
 
 
-def scenario_file(scenario):
-    handle = tempfile.NamedTemporaryFile("w", suffix=".json", delete=False)
-    with handle:
-        json.dump(scenario, handle)
-    return handle.name
-
-
 class Tour(RecordedTest):
     """One host running the stand-in engine with `scenario`."""
 
@@ -35,14 +25,12 @@ class Tour(RecordedTest):
 
     @classmethod
     def setUpClass(cls):
-        cls.scenario_path = scenario_file(dict(SMALL_CAMERA, **cls.scenario))
-        cls.host = HostProcess(scenario=cls.scenario_path)
+        cls.host = HostProcess(scenario=dict(SMALL_CAMERA, **cls.scenario))
         cls.host.start()
 
     @classmethod
     def tearDownClass(cls):
         cls.host.__exit__(None, None, None)
-        os.unlink(cls.scenario_path)
 
     def call(self, method, path, headers=None, body=b""):
         return call(self.host.port, method, "/q/v1" + path, headers=headers, body=body)

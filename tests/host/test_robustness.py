@@ -3,11 +3,9 @@ plug-in, hostile or broken HTTP, oversized requests, slow and vanishing
 clients, and a clean shutdown with requests in flight."""
 
 import concurrent.futures
-import json
 import socket
 import struct
 import subprocess
-import tempfile
 import threading
 import time
 import unittest
@@ -297,19 +295,17 @@ class DoorTest(RecordedTest):
 
 class DeviceAuthenticatedTest(RecordedTest):
     def test_engine_notice_is_printed_by_the_host(self):
-        with tempfile.NamedTemporaryFile("w", suffix=".json") as scenario:
-            json.dump({"timelines": {"enrollment": [
-                {"type": "deviceAuthenticated", "afterMs": 100, "first": "sim-phone-01",
-                 "second": "alex.morgan@example.com"}]}}, scenario)
-            scenario.flush()
-            with HostProcess(scenario=scenario.name) as host:
-                identity = correlation_id()
-                call(host.port, "POST", "/q/v1/frame/enrollment",
-                     headers={"Q-Correlation-Id": identity}, body={})
-                expected = "device authenticated: sim-phone-01 | alex.morgan@example.com"
-                self.assertTrue(host.wait_for_output(expected), "\n".join(host.output_lines()))
-                call(host.port, "POST", "/q/v1/frame/stop",
-                     headers={"Q-Correlation-Id": identity}, body={})
+        scenario = {"timelines": {"enrollment": [
+            {"type": "deviceAuthenticated", "afterMs": 100, "first": "sim-phone-01",
+             "second": "alex.morgan@example.com"}]}}
+        with HostProcess(scenario=scenario) as host:
+            identity = correlation_id()
+            call(host.port, "POST", "/q/v1/frame/enrollment",
+                 headers={"Q-Correlation-Id": identity}, body={})
+            expected = "device authenticated: sim-phone-01 | alex.morgan@example.com"
+            self.assertTrue(host.wait_for_output(expected), "\n".join(host.output_lines()))
+            call(host.port, "POST", "/q/v1/frame/stop",
+                 headers={"Q-Correlation-Id": identity}, body={})
 
 
 class ShutdownTest(RecordedTest):
