@@ -139,8 +139,9 @@ class Traffic {
     });
   }
 
-  of(id) {
-    return this.events.filter((event) => event.id === id);
+  // The requests sent with correlation id `id`, in order.
+  requestsOf(id) {
+    return this.events.filter((event) => event.id === id && event.type === 'request');
   }
 }
 
@@ -466,7 +467,7 @@ test('the client runs each capture to its result, callbacks in order, then relea
           [...feedback, 'result', 'stop']);
         check(run);
         // One id for the whole capture; the stop is its last request.
-        const requests = traffic.of(run.id).filter((event) => event.type === 'request');
+        const requests = traffic.requestsOf(run.id);
         assert.ok(requests.length >= 2);
         assert.equal(requests.at(-1).path, '/frame/stop');
         assert.ok(requests.slice(0, -1).every((event) => event.path !== '/frame/stop'));
@@ -508,8 +509,7 @@ for (const { name, how } of stops) {
     const aborted =
       await traffic.until((e) => e.type === 'failed' && e.request === inFlight.request);
     assert.match(aborted.error, /ABORTED/);
-    const stopRequest =
-      traffic.of(id).find((e) => e.type === 'request' && e.path === '/frame/stop');
+    const stopRequest = traffic.requestsOf(id).find((e) => e.path === '/frame/stop');
     assert.ok(stopRequest.seq > inFlight.seq);
     const stopAnswer = await traffic.until((e) => e.type === 'response' &&
                                                   e.request === stopRequest.request);
@@ -536,7 +536,7 @@ for (const { name, how } of stops) {
     const next = await runCapture(quietPage, 'match', { caller: 'HYBRID' });
     assert.deepEqual(next.events.filter((e) => !e.startsWith('feedback')), ['result', 'stop']);
     // ... and the stopped capture never polled again.
-    const polls = traffic.of(id).filter((e) => e.type === 'request' && e.path !== '/frame/stop');
+    const polls = traffic.requestsOf(id).filter((e) => e.path !== '/frame/stop');
     assert.ok(polls.every((e) => e.seq < stopRequest.seq), 'a poll was sent after the stop');
   });
 }
@@ -550,7 +550,7 @@ test('the client stops a capture before its first answer once the plug-in has op
       return window.capture.correlationId;
     });
     assert.equal(await quietPage.evaluate(() => window.capture.done), null);
-    const requests = traffic.of(id).filter((e) => e.type === 'request').map((e) => e.path);
+    const requests = traffic.requestsOf(id).map((e) => e.path);
     assert.deepEqual(requests, ['/frame/enrollment', '/frame/stop']);
     const stopAnswer = await traffic.until((e) => e.id === id && e.type === 'response' &&
                                                   e.path === '/frame/stop');
@@ -570,8 +570,7 @@ test('error documents become KeysteadErrors with their code and source', async (
     assert.equal(run.error.message, 'RemoteMatch Communication Error with QAVService');
     assert.deepEqual(run.error.document,
       { error: { code: 1450, description: run.error.message, source: 4 } });
-    const polls =
-      traffic.of(run.id).filter((e) => e.type === 'request' && e.path !== '/frame/stop');
+    const polls = traffic.requestsOf(run.id).filter((e) => e.path !== '/frame/stop');
     assert.equal(polls.length, 1, 'no poll after the error');
   });
 
