@@ -142,13 +142,11 @@ function matchOutcome(document) {
 const FLOWS = {
   enroll: {
     label: 'Enrolling',
-    button: 'enroll',
     start: (options) => client.enroll({ ...options, reEnroll: false }),
     outcome: enrollmentOutcome,
   },
   login: {
     label: 'Logging in',
-    button: 'login',
     start: (options) => client.match({ ...options, caller: $('caller').value }),
     outcome: matchOutcome,
   },
@@ -170,16 +168,17 @@ function clearOutcome() {
 }
 
 // Keeps keyboard focus on a control that can act: Stop while capturing, the
-// button that started the capture afterwards (a disabled button loses focus).
-function setRunning(flow, running) {
+// button that started the capture (named like its flow) afterwards, since a
+// disabled button loses focus.
+function setRunning(name, running) {
   const focusWasOn = document.activeElement;
-  document.body.dataset.flow = running ? flow.button : 'idle';
+  document.body.dataset.flow = running ? name : 'idle';
   $('enroll').disabled = running;
   $('login').disabled = running;
   $('stop').disabled = !running;
   $('preview').setAttribute('aria-label', `Camera preview, camera ${running ? 'on' : 'off'}`);
-  if (running && focusWasOn === $(flow.button)) $('stop').focus();
-  if (!running && focusWasOn === $('stop')) $(flow.button).focus();
+  if (running && focusWasOn === $(name)) $('stop').focus();
+  if (!running && focusWasOn === $('stop')) $(name).focus();
 }
 
 function reportStop(error) {
@@ -207,14 +206,14 @@ async function startFlow(name) {
     onError: (error) => say('capture-error', describe(error)),
     onStop: reportStop,
   });
-  setRunning(flow, true);
+  setRunning(name, true);
   try {
     await activeCapture.done;
   } catch {
     // Shown by onError already.
   } finally {
     activeCapture = null;
-    setRunning(flow, false);
+    setRunning(name, false);
   }
 }
 
