@@ -192,6 +192,14 @@ function canvasDigest() {
   });
 }
 
+// The demo page has no capture running.
+const pageIsIdle = () => page.locator('body[data-flow="idle"]').waitFor();
+
+// The running capture has drawn a frame (the page counts the frames of the running capture only).
+const previewShowsFrames = () =>
+  page.waitForFunction(() => Number(document.getElementById('preview').dataset.frames) > 0, null,
+    { timeout: 20000 });
+
 // Runs axe-core on the page as it is now; prints every violation, returns the
 // serious and critical ones. The page's CSP forbids inline scripts, so axe is
 // evaluated through the debugging protocol rather than added as a tag.
@@ -283,7 +291,7 @@ test('enrollment shows a moving preview, then the enrollment result', async () =
 });
 
 test('login shows the match result', async () => {
-  await page.locator('body[data-flow="idle"]').waitFor();
+  await pageIsIdle();
   await page.click('#login');
   const result = page.locator('#result[data-outcome]');
   await result.waitFor({ timeout: 30000 });
@@ -296,17 +304,15 @@ test('login shows the match result', async () => {
 });
 
 test('stop ends the capture, and a second stop with the same id is refused', async () => {
-  await page.locator('body[data-flow="idle"]').waitFor();
+  await pageIsIdle();
   await page.click('#enroll');
-  // The page counts the frames of the running capture only.
-  await page.waitForFunction(() => Number(document.getElementById('preview').dataset.frames) > 0,
-    null, { timeout: 20000 });
+  await previewShowsFrames();
   const stopAnswer = page.waitForResponse((r) => r.url().endsWith('/q/v1/frame/stop'));
   await page.click('#stop');
   const stop = await stopAnswer;
   assert.equal(stop.status(), 200);
   assert.equal((await stop.text()).trim(), '{}');
-  await page.locator('body[data-flow="idle"]').waitFor();
+  await pageIsIdle();
   assert.equal(await page.locator('#result').isVisible(), false,
     'a stopped capture shows no result');
 
@@ -354,11 +360,10 @@ test('the page works by keyboard alone, through a capture and a login', async ()
   await page.keyboard.press('Space');
   await page.locator('body[data-flow="enroll"]').waitFor();
   assert.equal((await focused()).id, 'stop');
-  await page.waitForFunction(() => Number(document.getElementById('preview').dataset.frames) > 0,
-    null, { timeout: 20000 });
+  await previewShowsFrames();
   await page.keyboard.press('Escape');
   await page.locator('#stop-outcome').filter({ hasText: 'Camera stopped' }).waitFor();
-  await page.locator('body[data-flow="idle"]').waitFor();
+  await pageIsIdle();
   assert.equal((await focused()).id, 'enroll', 'focus returns to the button that started it');
 
   // Tab skips the disabled Stop; Enter logs in and the result is announced.
@@ -366,13 +371,13 @@ test('the page works by keyboard alone, through a capture and a login', async ()
   assert.equal((await focused()).id, 'login');
   await page.keyboard.press('Enter');
   await page.locator('#result[data-outcome="matched"]').waitFor({ timeout: 30000 });
-  await page.locator('body[data-flow="idle"]').waitFor();
+  await pageIsIdle();
   assert.equal((await focused()).id, 'login');
   assert.equal(await page.getAttribute('#result', 'role'), 'status');
 });
 
 test('axe-core finds no serious violation: idle, capturing, with a result', async () => {
-  await page.locator('body[data-flow="idle"]').waitFor();
+  await pageIsIdle();
   assert.deepEqual(await accessibilityProblems('idle'), []);
 
   await page.click('#enroll');
@@ -381,7 +386,7 @@ test('axe-core finds no serious violation: idle, capturing, with a result', asyn
   assert.deepEqual(await accessibilityProblems('capturing'), []);
 
   await page.locator('#result[data-outcome="enrolled"]').waitFor({ timeout: 30000 });
-  await page.locator('body[data-flow="idle"]').waitFor();
+  await pageIsIdle();
   assert.deepEqual(await accessibilityProblems('result'), []);
 });
 
@@ -457,7 +462,7 @@ test('the client runs each capture to its result, callbacks in order, then relea
         feedback: ['feedback 9 Hold still'], check: matched,
       },
     ];
-    await page.locator('body[data-flow="idle"]').waitFor();
+    await pageIsIdle();
     for (const { name, kind, options, feedback, check } of cases) {
       await t.test(name, async () => {
         const run = await runCapture(page, kind, options);
