@@ -15,10 +15,8 @@ import argparse
 import collections
 import http.client
 import json
-import os
 import random
 import sys
-import tempfile
 import threading
 import time
 import uuid
@@ -425,13 +423,6 @@ def steps(total, warm_up, progress):
     return sorted(set(marks))
 
 
-def write_scenario(folder):
-    path = os.path.join(folder, "soak-scenario.json")
-    with open(path, "w") as handle:
-        json.dump(SCENARIO, handle)
-    return path
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--requests", type=int, default=50000)
@@ -442,8 +433,7 @@ def main():
     arguments = parser.parse_args()
 
     problems = []
-    with tempfile.TemporaryDirectory(prefix="keystead-soak-") as folder, \
-            HostProcess(scenario=write_scenario(folder)) as host:
+    with HostProcess(scenario=SCENARIO) as host:
         soak = Soak(host, arguments.seed)
         clients = [Client(soak, index) for index in range(arguments.clients)]
         soak.prime()
