@@ -76,7 +76,8 @@ const Json::Value& CheckArray(const Json::Value& value, const std::string& path)
 template <typename ParseElement>
 auto ParseArray(const Json::Value& value, const std::string& path, ParseElement parseElement) {
   std::vector<std::invoke_result_t<ParseElement, const Json::Value&, const std::string&>> items;
-  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
+  const Json::ArrayIndex size = CheckArray(value, path).size();
+  for (Json::ArrayIndex i = 0; i < size; ++i) {
     items.push_back(parseElement(value[i], Element(path, i)));
   }
   return items;
@@ -202,7 +203,8 @@ void ParseSettings(const Json::Value& value, const std::string& path,
 
 std::vector<sdk::VideoDevice> ParseVideoDevices(const Json::Value& value, const std::string& path) {
   std::vector<sdk::VideoDevice> devices;
-  for (Json::ArrayIndex i = 0; i < CheckArray(value, path).size(); ++i) {
+  const Json::ArrayIndex size = CheckArray(value, path).size();
+  for (Json::ArrayIndex i = 0; i < size; ++i) {
     const std::string itemPath = Element(path, i);
     CheckObject(value[i], itemPath, {"name", "id", "selected"});
     sdk::VideoDevice device;

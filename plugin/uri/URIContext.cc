@@ -330,11 +330,11 @@ void URIContext::RegisterDomainSufixIfNeeded() {
           kDomainSuffixSetting);
       return;
     }
-    if (!DomainSuffix()) {
+    if (!listenerHolder->GetDomainSufix()) {
       LogInfo("URIContext - RegisterDomainSufixIfNeeded", setting.value);
       listenerHolder->SetDomainSufix(setting.value);
     }
-    const std::optional<std::string> suffix = DomainSuffix();
+    const std::optional<std::string> suffix = listenerHolder->GetDomainSufix();
     if (suffix && !suffix->empty()) {
       Announce(std::string(kDomainSuffixSetting) + "/" + *suffix);
       domainSuffixRegistered = true;
@@ -385,10 +385,6 @@ void URIContext::Announce(const std::string& text) {
   if (callbacks.registerPath != nullptr) {
     callbacks.registerPath(hostContext, text.c_str());
   }
-}
-
-std::optional<std::string> URIContext::DomainSuffix() const {
-  return listenerHolder != nullptr ? listenerHolder->GetDomainSufix() : std::nullopt;
 }
 
 }  // namespace corvane::larchmere::plugin::uri

@@ -77,7 +77,6 @@ class URIContext {
   void RegisterDomainSufixIfNeeded() KS_EXCLUDES(registrationLock_);
   void RegisterKSStatus() KS_EXCLUDES(registrationLock_);
   void Announce(const std::string& text);
-  std::optional<std::string> DomainSuffix() const;
 
   std::vector<std::unique_ptr<IURIStrategy>> handlers;  // tried in this order
   std::shared_ptr<Corvane::QAV::SDK::FaceLogin> engine;
