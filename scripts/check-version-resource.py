@@ -43,10 +43,11 @@ def read_version(path):
         return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
     strings = {}
-    for info in pe.FileInfo[0]:
+    for info in pe.FileInfo[0] if hasattr(pe, "FileInfo") else []:
         if info.Key == b"StringFileInfo":
             for table in info.StringTable:
-                strings.update({name.decode(): value.decode() for name, value in table.entries.items()})
+                strings.update({name.decode(): value.decode()
+                                for name, value in table.entries.items()})
     return (dotted(fixed.FileVersionMS, fixed.FileVersionLS),
             dotted(fixed.ProductVersionMS, fixed.ProductVersionLS), strings)
 
