@@ -85,6 +85,7 @@ unset PKG_CONFIG_PATH
 
 echo "== Debian packages (cpack -G DEB)"
 debs="$work/debs"
+packages=(keystead-host libkeystead libkeystead-dev keystead-engine-standin)
 (cd "$build" && cpack -G DEB -B "$debs" >/dev/null)
 arch=$(dpkg --print-architecture)
 deb() { echo "$debs/$1_${version}_$arch.deb"; }
@@ -118,12 +119,12 @@ check_files libkeystead-dev ./usr/include/keystead/KeysteadPlugin.h \
   ./usr/lib/pkgconfig/keystead-plugin.pc ./usr/lib/pkgconfig/keystead-vault.pc
 check_files keystead-engine-standin ./usr/lib/Corvane.Keystead.SDKLib.so
 
-for package in keystead-host libkeystead libkeystead-dev keystead-engine-standin; do
-  check_field $package Package "^$package\$"
-  check_field $package Version "^$version\$"
-  check_field $package Architecture "^$arch\$"
-  check_field $package Maintainer "<[^@>]+@[^>]+>"
-  check_field $package Description "Keystead"
+for package in "${packages[@]}"; do
+  check_field "$package" Package "^$package\$"
+  check_field "$package" Version "^$version\$"
+  check_field "$package" Architecture "^$arch\$"
+  check_field "$package" Maintainer "<[^@>]+@[^>]+>"
+  check_field "$package" Description "Keystead"
 done
 check_field keystead-host Depends "(^|, )libkeystead \(= $version\)(,|\$)"
 check_field keystead-host Depends "(^|, )libjsoncpp25( |,|\$)"
@@ -138,7 +139,7 @@ check_field keystead-engine-standin Depends "(^|, )libjsoncpp25( |,|\$)"
 
 echo "== the unpacked packages: host, page and plug-in"
 root="$work/root"
-for package in keystead-host libkeystead libkeystead-dev keystead-engine-standin; do
+for package in "${packages[@]}"; do
   dpkg-deb -x "$(deb "$package")" "$root"
 done
 unpacked_host="$root/usr/bin/keystead-host"
@@ -196,4 +197,4 @@ else
   echo "systemd-analyze cannot run here: the unit was checked by parsing only"
 fi
 
-echo "The package test passed: install, consumer (CMake package and pkg-config), 4 Debian packages, unpacked host, unit."
+echo "The package test passed: install, consumer (CMake package and pkg-config), ${#packages[@]} Debian packages, unpacked host, unit."

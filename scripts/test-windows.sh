@@ -27,7 +27,7 @@ cmake --build "$release" -j"$(nproc)" --target Corvane.Keystead.Plugin KeysteadV
 scripts/check-exports.sh windows "$release"
 # Each shipped module carries the project's version in its version resource.
 version=$(sed -n 's/^#define KEYSTEAD_VERSION "\(.*\)"$/\1/p' "$release/generated/KeysteadVersion.h")
-python3 scripts/check-version-resource.py "$version" "$release/plugin/Corvane.Keystead.Plugin.dll" \
+/usr/bin/python3 scripts/check-version-resource.py "$version" "$release/plugin/Corvane.Keystead.Plugin.dll" \
   "$release/vault/KeysteadVault.dll" "$release/engine-sim/Corvane.Keystead.SDKLib.dll" \
   "$release/host/keystead-host.exe"
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Everything the Windows cross build needs: Debian's mingw-w64 (posix threads)
-# and Wine from apt-get, then JsonCpp (from Debian's source package) and
-# GoogleTest (from /usr/src/googletest) built as static Windows libraries into
-# a prefix under the dependency folder, with cpp-httplib's header. Libraries
-# already in the prefix are kept. Usage: windows-deps.sh [dependency folder, default build-win-deps]
+# Everything the Windows cross build needs: Debian's mingw-w64 (posix threads),
+# Wine and python3-pefile (the version resource check) from apt-get, then
+# JsonCpp (from Debian's source package) and GoogleTest (from
+# /usr/src/googletest) built as static Windows libraries into a prefix under
+# the dependency folder, with cpp-httplib's header. Libraries already in the
+# prefix are kept. Usage: windows-deps.sh [dependency folder, default build-win-deps]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/windows-paths.sh "${1:-}"
@@ -13,7 +14,7 @@ sudo=""
 
 packages=(
   cmake make dpkg-dev openssl googletest curl pkg-config
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine64 python3-pefile
 )
 missing=()
 for package in "${packages[@]}"; do
